@@ -1,0 +1,33 @@
+# Every dependency is a Debian package; a missing one stops the configure step with its name.
+find_package(PkgConfig)
+if(NOT PkgConfig_FOUND)
+  message(FATAL_ERROR "pkg-config not found: apt-get install pkg-config")
+endif()
+
+function(quenmark_require_pkg target module debian_package)
+  pkg_check_modules(${target} QUIET IMPORTED_TARGET GLOBAL ${module})
+  if(NOT ${target}_FOUND)
+    message(FATAL_ERROR "${module} not found: apt-get install ${debian_package}")
+  endif()
+endfunction()
+
+quenmark_require_pkg(EBUR128 libebur128 libebur128-dev)
+
+find_package(nlohmann_json 3 QUIET)
+if(NOT nlohmann_json_FOUND)
+  message(FATAL_ERROR "nlohmann_json not found: apt-get install nlohmann-json3-dev")
+endif()
+
+find_package(GTest QUIET)
+if(NOT GTest_FOUND)
+  message(FATAL_ERROR "GoogleTest not found: apt-get install libgtest-dev libgmock-dev")
+endif()
+
+if(QUENMARK_BENCH)
+  find_package(benchmark QUIET)
+  if(NOT benchmark_FOUND)
+    message(FATAL_ERROR "Google Benchmark not found: apt-get install libbenchmark-dev")
+  endif()
+endif()
+
+find_package(Threads REQUIRED)
