@@ -1,0 +1,119 @@
+#include "engine/AudioPlugin.h"
+
+#include "engine/Decibels.h"
+
+AudioPlugin::AudioPlugin() = default;
+
+template <typename Action> void AudioPlugin::forEachDetector(Action action)
+{
+  // The preparation and restart order of the detectors.
+  action(mPeakDetector);
+  action(mVuDetector);
+  action(mRmsDetector);
+  action(mMomentaryDetector);
+  action(mIntegratedDetector);
+  action(mShortTermDetector);
+}
+
+AutoGainBase* AudioPlugin::detector(int32_t index)
+{
+  switch (index)
+  {
+  case kPeak: return &mPeakDetector;
+  case kVU: return &mVuDetector;
+  case kRMS: return &mRmsDetector;
+  case kMomentary: return &mMomentaryDetector;
+  case kIntegrated: return &mIntegratedDetector;
+  case kShortTerm: return &mShortTermDetector;
+  default: return nullptr;
+  }
+}
+
+void AudioPlugin::prepareDetectors()
+{
+  const int32_t rate = processingRate();
+  const int maxFrames = blockSize() * oversampling();
+  mMomentaryDetector.setMaxBlockFrames(maxFrames);
+  mIntegratedDetector.setMaxBlockFrames(maxFrames);
+  mShortTermDetector.setMaxBlockFrames(maxFrames);
+  forEachDetector([rate](AutoGainBase& d) { d.prepare(rate); });
+}
+
+void AudioPlugin::setGainDb(double db) { mGain = Decibels::toLinear(db); }
+
+void AudioPlugin::setMeasure(int32_t index)
+{
+  mMeasure = index;
+  forEachDetector([](AutoGainBase& d) { d.restart(); });
+  mMaxLevel = kNoLevel;
+}
+
+void AudioPlugin::setTargetLevel(double db)
+{
+  forEachDetector([db](AutoGainBase& d) {
+    if (d.targetLevel != db)
+      d.restart();
+    d.targetLevel = db;
+  });
+}
+
+void AudioPlugin::setContinuous(bool on)
+{
+  mContinuous = on;
+  forEachDetector([on](AutoGainBase& d) { d.continuous = on; });
+  mMaxLevel = kNoLevel;
+}
+
+void AudioPlugin::setAnalyze(bool on)
+{
+  // Switching off leaves gain at the analysis' last target gain, applied from the next
+  // block without smoothing.
+  mAnalyzing = on;
+  if (on)
+  {
+    forEachDetector([](AutoGainBase& d) { d.restart(); });
+    mMaxLevel = kNoLevel;
+  }
+}
+
+void AudioPlugin::setApplyGain(bool on)
+{
+  forEachDetector([on](AutoGainBase& d) { d.applyGain = on; });
+}
+
+void AudioPlugin::setGate(double db)
+{
+  forEachDetector([db](AutoGainBase& d) { d.gateLevel = db; });
+}
+
+void AudioPlugin::setStopped(bool on) { mStopped = on; }
+
+void AudioPlugin::processChannels(double* const* channels, int frames)
+{
+  const bool analysisActive = (mContinuous || mAnalyzing) && !mStopped;
+  if (!analysisActive)
+  {
+    applyFixedGain(channels, frames);
+    return;
+  }
+  double level = kNoLevel; // no detector for the index: gain unchanged, audio untouched
+  if (AutoGainBase* selected = detector(mMeasure))
+  {
+    selected->process(channels, frames);
+    mGain = selected->targetGain;
+    level = selected->lastLevel;
+  }
+  if (mContinuous || level > mMaxLevel)
+    mMaxLevel = level;
+}
+
+void AudioPlugin::applyFixedGain(double* const* channels, int frames) const
+{
+  const double gain = mGain;
+  double* left = channels[0];
+  double* right = channels[1];
+  for (int i = 0; i < frames; ++i)
+    left[i] *= gain;
+  for (int i = 0; i < frames; ++i)
+    right[i] *= gain;
+}

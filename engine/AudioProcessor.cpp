@@ -1,0 +1,103 @@
+#include "engine/AudioProcessor.h"
+
+#include "engine/DenormalGuard.h"
+#include "engine/Dsp/Legendre.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace Dsp
+{
+// The frame's filter: order-4 Legendre low-pass, two channels, direct form II.
+class LegendreLowPass4 final : public FilterDesign<Legendre::Design::LowPass<4>, 2, DirectFormII>
+{
+};
+}
+
+namespace
+{
+constexpr int kFilterOrder = 4;
+}
+
+AudioProcessor::AudioProcessor()
+    : mUpsamplingFilter(std::make_unique<Dsp::LegendreLowPass4>()),
+      mDownsamplingFilter(std::make_unique<Dsp::LegendreLowPass4>())
+{
+  setupFilters();
+}
+
+AudioProcessor::~AudioProcessor() = default;
+
+void AudioProcessor::setOversampling(int32_t factor)
+{
+  mOversampling = factor <= 0 ? 1 : factor;
+  setupFilters();
+  prepareDetectors();
+}
+
+void AudioProcessor::setSampleRate(int32_t rate) { mSampleRate = rate; }
+
+void AudioProcessor::setBlockSize(int32_t frames) { mBlockSize = frames; }
+
+void AudioProcessor::setupFilters()
+{
+  // Cutoff at the host rate's Nyquist frequency, designed at the processing rate. At the
+  // factor 1 that is the processing rate's own Nyquist frequency, where the filter keeps
+  // its previous (finite) design; the frame does not run the filters then.
+  Dsp::Params params;
+  params[0] = static_cast<double>(mSampleRate) * mOversampling;
+  params[1] = kFilterOrder;
+  params[2] = mSampleRate * 0.5;
+  mUpsamplingFilter->assignParams(params);
+  mDownsamplingFilter->assignParams(params);
+
+  const size_t frames = static_cast<size_t>(std::max(mBlockSize, 1)) * static_cast<size_t>(mOversampling);
+  for (auto& buffer : mWork)
+    buffer.assign(frames, 0.0);
+}
+
+void AudioProcessor::processBlock(double* const* channels, int frames)
+{
+  if (frames < 1)
+    return;
+  DenormalGuard denormals;
+  const int pieceFrames = std::max(mBlockSize, 1);
+  for (int start = 0; start < frames; start += pieceFrames)
+  {
+    double* piece[2] = {channels[0] + start, channels[1] + start};
+    processPiece(piece, std::min(pieceFrames, frames - start));
+  }
+}
+
+void AudioProcessor::processPiece(double* const* channels, int frames)
+{
+  const int factor = mOversampling;
+  if (factor <= 1)
+  {
+    // Transparent frame: process in place. A mono input arrives as one array twice; its
+    // second channel is processed on a copy so the array is gained once.
+    double* work[2] = {channels[0], channels[1]};
+    if (channels[1] == channels[0])
+    {
+      std::memcpy(mWork[1].data(), channels[0], sizeof(double) * frames);
+      work[1] = mWork[1].data();
+    }
+    processChannels(work, frames);
+    return;
+  }
+
+  const int total = frames * factor;
+  double* work[2] = {mWork[0].data(), mWork[1].data()};
+  for (int c = 0; c < 2; ++c)
+  {
+    std::fill(work[c], work[c] + total, 0.0);
+    for (int i = 0; i < frames; ++i)
+      work[c][i * factor] = channels[c][i] * factor;
+  }
+  mUpsamplingFilter->process(total, work);
+  processChannels(work, total);
+  mDownsamplingFilter->process(total, work);
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < frames; ++i)
+      channels[c][i] = work[c][i * factor];
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace Dsp
+{
+class LegendreLowPass4;
+}
+
+// An in-place block processor for two channels of 64-bit samples, framed by an
+// oversampling stage: zero-stuffing and a Legendre low-pass before the processing, a
+// second low-pass and decimation after it. At the factor 1 the frame is transparent and
+// the block is processed where it lies.
+//
+// Set-up runs off the audio thread (under the owner's lock); processBlock runs on the
+// audio thread and allocates nothing.
+class AudioProcessor
+{
+public:
+  virtual ~AudioProcessor();
+  AudioProcessor(const AudioProcessor&) = delete;
+  AudioProcessor& operator=(const AudioProcessor&) = delete;
+
+  // Stores the factor (<= 0 counts as 1), redesigns the filters, sizes the work buffers
+  // and prepares the processing at the new rate. setSampleRate and setBlockSize take
+  // effect here.
+  virtual void setOversampling(int32_t factor);
+  virtual void setSampleRate(int32_t rate);   // Hz, host rate
+  virtual void setBlockSize(int32_t frames);  // largest block the host sends
+
+  // [audio thread] Processes `frames` frames of channels[0] and channels[1] in place.
+  // Both pointers may be the same array (mono). Blocks longer than the block size are
+  // processed in pieces of it; fewer than one frame does nothing.
+  void processBlock(double* const* channels, int frames);
+
+  int32_t sampleRate() const { return mSampleRate; }
+  int32_t oversampling() const { return mOversampling; }
+  int32_t blockSize() const { return mBlockSize; }
+  int32_t processingRate() const { return mSampleRate * mOversampling; }
+
+protected:
+  AudioProcessor();
+
+  // The processing proper, at the processing rate, on distinct channel arrays.
+  virtual void processChannels(double* const* channels, int frames) = 0;
+  // Prepares whatever depends on the processing rate.
+  virtual void prepareDetectors() = 0;
+
+private:
+  void setupFilters();
+  void processPiece(double* const* channels, int frames);
+
+  int32_t mSampleRate = 44100;
+  int32_t mOversampling = 1;
+  int32_t mBlockSize = 512;
+  std::unique_ptr<Dsp::LegendreLowPass4> mUpsamplingFilter;
+  std::unique_ptr<Dsp::LegendreLowPass4> mDownsamplingFilter;
+  std::vector<double> mWork[2];
+};

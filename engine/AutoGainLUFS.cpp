@@ -1,0 +1,171 @@
+#include "engine/AutoGainLUFS.h"
+
+#include <ebur128.h>
+
+#include <cmath>
+#include <limits>
+
+namespace
+{
+// The library's destroy does not accept a null state.
+void destroyState(ebur128_state*& state)
+{
+  if (state)
+    ebur128_destroy(&state);
+  state = nullptr;
+}
+
+constexpr double kSilence = -std::numeric_limits<double>::infinity();
+}
+
+AutoGainLUFS::AutoGainLUFS(int32_t mode) : ebur128Mode(mode) {}
+
+AutoGainLUFS::~AutoGainLUFS() { destroyState(mLoudnessState); }
+
+void AutoGainLUFS::setMaxBlockFrames(int frames)
+{
+  mInterleavedFrames = frames > 0 ? frames : 1;
+  mInterleaved = std::make_unique<double[]>(static_cast<size_t>(mInterleavedFrames) * channelCount);
+}
+
+ebur128_state* AutoGainLUFS::createState(int32_t rate, int32_t mode) const
+{
+  if (rate <= 0 || channelCount <= 0)
+    return nullptr;
+  ebur128_state* state = ebur128_init(static_cast<unsigned>(channelCount), static_cast<unsigned long>(rate), mode);
+  if (!state)
+    return nullptr;
+  switch (channelCount)
+  {
+  case 1:
+    ebur128_set_channel(state, 0, EBUR128_CENTER);
+    break;
+  case 2:
+    ebur128_set_channel(state, 0, EBUR128_LEFT);
+    ebur128_set_channel(state, 1, EBUR128_RIGHT);
+    break;
+  case 3:
+    ebur128_set_channel(state, 0, EBUR128_LEFT);
+    ebur128_set_channel(state, 1, EBUR128_RIGHT);
+    ebur128_set_channel(state, 2, EBUR128_CENTER);
+    break;
+  case 5:
+    ebur128_set_channel(state, 0, EBUR128_LEFT);
+    ebur128_set_channel(state, 1, EBUR128_RIGHT);
+    ebur128_set_channel(state, 2, EBUR128_CENTER);
+    ebur128_set_channel(state, 3, EBUR128_LEFT_SURROUND);
+    ebur128_set_channel(state, 4, EBUR128_RIGHT_SURROUND);
+    break;
+  default: // the library's default map stays
+    break;
+  }
+  return state;
+}
+
+void AutoGainLUFS::createStates(int32_t rate) { mLoudnessState = createState(rate, ebur128Mode); }
+
+void AutoGainLUFS::destroyStates() { destroyState(mLoudnessState); }
+
+void AutoGainLUFS::setSampleRate(int32_t rate)
+{
+  destroyStates();
+  createStates(rate);
+  if (!mInterleaved)
+    setMaxBlockFrames(512);
+}
+
+void AutoGainLUFS::reset()
+{
+  destroyStates();
+  createStates(sampleRate);
+}
+
+bool AutoGainLUFS::addFrames(const double* const* channels, int frames, ebur128_state* state,
+                             ebur128_state* second)
+{
+  if (!state || !mInterleaved)
+    return false;
+  const int count = channelCount;
+  for (int start = 0; start < frames; start += mInterleavedFrames)
+  {
+    const int piece = frames - start < mInterleavedFrames ? frames - start : mInterleavedFrames;
+    double* out = mInterleaved.get();
+    for (int i = start; i < start + piece; ++i)
+      for (int c = 0; c < count; ++c)
+      {
+        const double x = channels[c][i];
+        *out++ = std::isfinite(x) ? x : 0.0;
+      }
+    ebur128_add_frames_double(state, mInterleaved.get(), static_cast<size_t>(piece));
+    if (second)
+      ebur128_add_frames_double(second, mInterleaved.get(), static_cast<size_t>(piece));
+  }
+  return true;
+}
+
+AutoGainLUFSMomentary::AutoGainLUFSMomentary() : AutoGainLUFS(EBUR128_MODE_M) {}
+
+double AutoGainLUFSMomentary::measure(const double* const* channels, int frames)
+{
+  if (!addFrames(channels, frames, mLoudnessState))
+    return kSilence;
+  double loudness = 0.0;
+  ebur128_loudness_momentary(mLoudnessState, &loudness);
+  return loudness;
+}
+
+AutoGainLUFSShortTerm::AutoGainLUFSShortTerm() : AutoGainLUFS(EBUR128_MODE_S) {}
+
+double AutoGainLUFSShortTerm::measure(const double* const* channels, int frames)
+{
+  if (!addFrames(channels, frames, mLoudnessState))
+    return kSilence;
+  double loudness = 0.0;
+  ebur128_loudness_shortterm(mLoudnessState, &loudness);
+  return loudness;
+}
+
+AutoGainLUFSIntegrated::AutoGainLUFSIntegrated() : AutoGainLUFS(EBUR128_MODE_I) {}
+
+AutoGainLUFSIntegrated::~AutoGainLUFSIntegrated() { destroyState(mShortTermState); }
+
+void AutoGainLUFSIntegrated::createStates(int32_t rate)
+{
+  AutoGainLUFS::createStates(rate);
+  mShortTermState = createState(rate, EBUR128_MODE_S);
+  // The library completes a gating block every 100 ms of frames, counted as (rate + 5) / 10.
+  mFramesPerGatingStep = rate > 0 ? (static_cast<int64_t>(rate) + 5) / 10 : 1;
+  if (mFramesPerGatingStep < 1)
+    mFramesPerGatingStep = 1;
+  mFramesAdded = 0;
+  mGatingStepOfCache = -1;
+}
+
+void AutoGainLUFSIntegrated::destroyStates()
+{
+  AutoGainLUFS::destroyStates();
+  destroyState(mShortTermState);
+}
+
+double AutoGainLUFSIntegrated::globalLoudness()
+{
+  const int64_t step = mFramesAdded / mFramesPerGatingStep;
+  if (step != mGatingStepOfCache)
+  {
+    mCachedGlobal = 0.0;
+    ebur128_loudness_global(mLoudnessState, &mCachedGlobal);
+    mGatingStepOfCache = step;
+  }
+  return mCachedGlobal;
+}
+
+double AutoGainLUFSIntegrated::measure(const double* const* channels, int frames)
+{
+  if (!mShortTermState || !addFrames(channels, frames, mLoudnessState, mShortTermState))
+    return kSilence;
+  mFramesAdded += frames;
+  const double integrated = globalLoudness();
+  double shortTerm = 0.0;
+  ebur128_loudness_shortterm(mShortTermState, &shortTerm);
+  return std::fabs(shortTerm - integrated) > kShortTermDeviationLu ? shortTerm : integrated;
+}
