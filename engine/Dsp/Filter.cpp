@@ -1,0 +1,12 @@
+#include "engine/Dsp/Filter.h"
+
+namespace Dsp
+{
+
+bool Filter::assignParams(const Params& params)
+{
+  mParams = params;
+  return applyParams(mParams);
+}
+
+} // namespace Dsp
