@@ -6,12 +6,17 @@
 
 double AutoGainDB::measure(const double* const* channels, int frames)
 {
-  double peak = 0.0;
+  // Four running maxima, so the comparisons do not form one serial chain.
+  double peak[4] = {0.0, 0.0, 0.0, 0.0};
   for (int c = 0; c < channelCount; ++c)
   {
     const double* samples = channels[c];
-    for (int i = 0; i < frames; ++i)
-      peak = std::max(peak, measuredMagnitude(samples[i]));
+    int i = 0;
+    for (; i + 4 <= frames; i += 4)
+      for (int lane = 0; lane < 4; ++lane)
+        peak[lane] = std::max(peak[lane], measuredMagnitude(samples[i + lane]));
+    for (; i < frames; ++i)
+      peak[0] = std::max(peak[0], measuredMagnitude(samples[i]));
   }
-  return Decibels::fromLinear(peak);
+  return Decibels::fromLinear(std::max(std::max(peak[0], peak[1]), std::max(peak[2], peak[3])));
 }

@@ -21,12 +21,19 @@ void AutoGainRMS::reset()
 
 double AutoGainRMS::measure(const double* const* channels, int frames)
 {
-  for (int i = 0; i < frames; ++i)
+  if (channelCount == 2)
   {
-    double peak = 0.0;
-    for (int c = 0; c < channelCount; ++c)
-      peak = std::max(peak, measuredMagnitude(channels[c][i]));
-    mWindow.push(peak);
+    mWindow.pushStereoPeaks(channels[0], channels[1], frames);
+  }
+  else
+  {
+    const int count = channelCount;
+    mWindow.push(frames, [channels, count](int i) {
+      double peak = 0.0;
+      for (int c = 0; c < count; ++c)
+        peak = std::max(peak, measuredMagnitude(channels[c][i]));
+      return peak;
+    });
   }
   const int32_t length = mWindow.length();
   mLastRms = length > 0 ? std::sqrt(mWindow.sumOfSquares() / length) : 0.0;

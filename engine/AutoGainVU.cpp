@@ -33,8 +33,8 @@ double AutoGainVU::measure(const double* const* channels, int frames)
   double blockMax = 0.0;
   for (int i = 0; i < frames; ++i)
   {
-    double peak = 0.0;
-    for (int c = 0; c < channelCount; ++c)
+    double peak = channelCount > 0 ? measuredMagnitude(channels[0][i]) : 0.0;
+    for (int c = 1; c < channelCount; ++c)
       peak = std::max(peak, measuredMagnitude(channels[c][i]));
     const double x = peak * k;
     const double c1 = x > stage1 ? mStage1Rise : mStage1Fall;

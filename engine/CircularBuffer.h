@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -16,8 +17,8 @@ public:
 
   virtual void onWrap() {}
 
-  // Replaces the array by `length` zeros (length < 1 gives an empty ring) and sets the
-  // write index to 0.
+  // Replaces the array by `length` zeros (length < 1 gives an empty ring, which ignores
+  // writes) and sets the write index to 0.
   void allocate(int32_t length);
 
   // Stores value at the write index and advances it; returns the value it replaced.
@@ -40,6 +41,20 @@ public:
   bool isAllocated() const { return mAllocated; }
   const double* data() const { return mData.get(); }
 
+protected:
+  double* mutableData() { return mData.get(); }
+  // Advances the write index by `count` (at most to the end of the ring), calling onWrap
+  // when it reaches the end; for derived classes that write a run of values themselves.
+  void advance(int32_t count)
+  {
+    mWriteIndex += count;
+    if (mWriteIndex >= mLength)
+    {
+      mWriteIndex = 0;
+      onWrap();
+    }
+  }
+
 private:
   std::unique_ptr<double[]> mData;
   int32_t mLength = 0;
@@ -56,18 +71,22 @@ class RMSBuffer final : public CircularBuffer
 public:
   void onWrap() override { resum(); }
 
-  // Replaces the oldest value by `peak` and updates the sum of squares.
-  void push(double peak)
+  // Pushes `frames` values, peakAt(i) for i = 0 .. frames - 1, replacing the oldest ones
+  // and updating the sum of squares.
+  // Pushes the per-frame peaks of two channels, max(|left[i]|, |right[i]|), with a
+  // non-finite sample counted as 0.
+  void pushStereoPeaks(const double* left, const double* right, int frames)
   {
-    const double replaced = write(peak);
-    mNonZero += (peak != 0.0) - (replaced != 0.0);
-    if (mWrapped)
-    {
-      mWrapped = false; // the re-sum already holds this write
-      return;
-    }
-    add(peak * peak);
-    add(-(replaced * replaced));
+    pushRuns(frames, [left, right](double* slot, int offset, int run) { writeStereoPeaks(slot, left + offset, right + offset, run); });
+  }
+
+  // Pushes `frames` values, peakAt(i) for i = 0 .. frames - 1.
+  template <typename PeakAt> void push(int frames, PeakAt peakAt)
+  {
+    pushRuns(frames, [&peakAt](double* slot, int offset, int run) {
+      for (int i = 0; i < run; ++i)
+        slot[i] = peakAt(offset + i);
+    });
   }
 
   // Sum of the squares of all stored values; exactly 0 when they are all 0.
@@ -86,21 +105,60 @@ public:
   double fullSumOfSquares() const;
 
 private:
+  // Recomputes the running sum from the ring, compensated, so that no rounding of a
+  // loud stretch stays behind once it has left the window.
   void resum();
-  void add(double term)
+
+  struct CompensatedSum
   {
-    // Neumaier's compensated summation: the running error stays at a few ulps of the
-    // largest term however long the ring runs between two wraps.
-    const double t = mSum + term;
-    if ((mSum < 0 ? -mSum : mSum) >= (term < 0 ? -term : term))
-      mCompensation += (mSum - t) + term;
-    else
-      mCompensation += (term - t) + mSum;
-    mSum = t;
+    double sum;
+    double compensation; // the rounding errors of sum, gathered
+    int32_t nonZero;     // how many of the values were not 0
+  };
+
+  // Writes runs of new values up to the end of the ring: the squares a run removes and
+  // the squares it adds are each summed as one compensated pair, and the running sum
+  // takes their difference.
+  template <typename WriteRun> void pushRuns(int frames, WriteRun writeRun)
+  {
+    if (length() == 0)
+      return;
+    for (int done = 0; done < frames;)
+    {
+      const int run = std::min(frames - done, static_cast<int>(length() - writeIndex()));
+      double* slot = mutableData() + writeIndex();
+      const CompensatedSum removed = compensatedSumOfSquares(slot, run);
+      writeRun(slot, done, run);
+      const CompensatedSum added = compensatedSumOfSquares(slot, run);
+      addToRunningSum(added, removed);
+      done += run;
+      advance(run); // re-sums at the wrap
+    }
+  }
+
+  // Sum of the squares of `count` values, as a pair whose total is exact to a few ulps
+  // of the result however the magnitudes are spread.
+  static CompensatedSum compensatedSumOfSquares(const double* values, int count);
+  static void writeStereoPeaks(double* slot, const double* left, const double* right, int count);
+
+  void addToRunningSum(const CompensatedSum& added, const CompensatedSum& removed)
+  {
+    const double withAdded = mSum + added.sum;
+    const double next = withAdded - removed.sum;
+    mCompensation += twoSumError(mSum, added.sum, withAdded) + twoSumError(withAdded, -removed.sum, next) +
+                     (added.compensation - removed.compensation);
+    mSum = next;
+    mNonZero += added.nonZero - removed.nonZero;
+  }
+
+  // The rounding error of a + b = sum (Knuth's branch-free two-sum).
+  static double twoSumError(double a, double b, double sum)
+  {
+    const double bVirtual = sum - a;
+    return (a - (sum - bVirtual)) + (b - bVirtual);
   }
 
   double mSum = 0.0;
   double mCompensation = 0.0;
   int32_t mNonZero = 0;
-  bool mWrapped = false;
 };

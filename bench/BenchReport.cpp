@@ -1,0 +1,53 @@
+#include "BenchReport.h"
+
+#include <cstdio>
+#include <map>
+
+namespace
+{
+// Keeps every run's nanoseconds per frame while the console reporter prints as usual.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+  void ReportRuns(const std::vector<Run>& runs) override
+  {
+    for (const Run& run : runs)
+    {
+      const auto counter = run.counters.find("frames/s");
+      if (counter != run.counters.end() && counter->second.value > 0.0 && run.run_type == Run::RT_Iteration)
+        nsPerFrame[run.benchmark_name()] = 1e9 / counter->second.value;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  std::map<std::string, double> nsPerFrame;
+};
+}
+
+int runWithRatios(int argc, char** argv, const std::vector<RatioTarget>& targets, bool failOnMiss)
+{
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+
+  int missed = 0;
+  std::printf("\n%-44s %12s %12s %8s %8s\n", "case", "ns/frame", "floor", "ratio", "target");
+  for (const RatioTarget& t : targets)
+  {
+    const auto c = reporter.nsPerFrame.find(t.caseName);
+    const auto f = reporter.nsPerFrame.find(t.floorName);
+    if (c == reporter.nsPerFrame.end() || f == reporter.nsPerFrame.end())
+      continue; // filtered out of this run
+    const double ratio = c->second / f->second;
+    const bool ok = t.maxRatio <= 0.0 || ratio <= t.maxRatio;
+    missed += ok ? 0 : 1;
+    if (t.maxRatio > 0.0)
+      std::printf("%-44s %12.3f %12.3f %8.2f %7.1fx%s\n", t.caseName.c_str(), c->second, f->second, ratio, t.maxRatio,
+                  ok ? "" : "  MISSED");
+    else
+      std::printf("%-44s %12.3f %12.3f %8.2f %8s\n", t.caseName.c_str(), c->second, f->second, ratio, "-");
+  }
+  std::printf("%d of %zu ratios missed their target\n", missed, targets.size());
+  benchmark::Shutdown();
+  return failOnMiss && missed ? 1 : 0;
+}

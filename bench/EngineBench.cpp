@@ -1,0 +1,211 @@
+// Cost of the engine's block processing per stereo frame at 48 kHz, against floors
+// measured in the same run: an in-place multiply of both channels by a constant, and
+// libebur128's own cost for the same frames and the reads a loudness detector makes.
+#include "BenchReport.h"
+
+#include "engine/AudioPlugin.h"
+
+#include <ebur128.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr int kRate = 48000;
+constexpr int kBlockSizes[] = {32, 64, 512};
+// Blocks per iteration: enough audio per iteration that timer overhead is negligible.
+constexpr int kFramesPerIteration = 8192;
+
+const char* const kMeasureNames[] = {"peak", "vu", "rms", "momentary", "integrated", "shortterm"};
+
+// Pink-ish programme: deterministic noise through a one-pole low-pass.
+struct Programme
+{
+  explicit Programme(int frames) : left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames))
+  {
+    uint64_t state = 12345;
+    double lpL = 0.0, lpR = 0.0;
+    for (int i = 0; i < frames; ++i)
+    {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      const double a = static_cast<double>(state >> 11) * (2.0 / 9007199254740992.0) - 1.0;
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      const double b = static_cast<double>(state >> 11) * (2.0 / 9007199254740992.0) - 1.0;
+      lpL = 0.9 * lpL + 0.1 * a;
+      lpR = 0.9 * lpR + 0.1 * b;
+      left[static_cast<size_t>(i)] = 0.5 * lpL;
+      right[static_cast<size_t>(i)] = 0.5 * lpR;
+    }
+  }
+  std::vector<double> left, right;
+};
+
+void setUpEngine(AudioPlugin& engine, int blockFrames, int measure, bool analyse)
+{
+  engine.setBlockSize(blockFrames);
+  engine.setSampleRate(kRate);
+  engine.setOversampling(1);
+  engine.setTargetLevel(-23.0);
+  engine.setGate(-60.0);
+  engine.setMeasure(measure);
+  engine.setApplyGain(true);
+  engine.setAnalyze(analyse);
+}
+
+// Runs the engine over the programme, block by block, `iterations` at a time. The
+// programme is re-copied only at its end, so the measured work is the engine's.
+void runEngine(benchmark::State& state, AudioPlugin& engine, int blockFrames)
+{
+  Programme source(kFramesPerIteration);
+  Programme work = source;
+  for (auto _ : state)
+  {
+    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+    {
+      double* channels[2] = {work.left.data() + start, work.right.data() + start};
+      engine.processBlock(channels, blockFrames);
+    }
+    benchmark::ClobberMemory();
+    state.PauseTiming();
+    work = source;
+    state.ResumeTiming();
+  }
+  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
+
+void BM_Multiply(benchmark::State& state)
+{
+  const int blockFrames = static_cast<int>(state.range(0));
+  Programme work(kFramesPerIteration);
+  double gain = 0.999999;
+  for (auto _ : state)
+  {
+    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+    {
+      double* left = work.left.data() + start;
+      double* right = work.right.data() + start;
+      for (int i = 0; i < blockFrames; ++i)
+        left[i] *= gain;
+      for (int i = 0; i < blockFrames; ++i)
+        right[i] *= gain;
+      benchmark::ClobberMemory();
+    }
+    gain = 2.0 - gain; // keeps the samples bounded over many iterations
+  }
+  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
+
+void BM_FixedGain(benchmark::State& state)
+{
+  const int blockFrames = static_cast<int>(state.range(0));
+  AudioPlugin engine;
+  setUpEngine(engine, blockFrames, AudioPlugin::kPeak, false);
+  engine.setGainDb(-0.0001);
+  runEngine(state, engine, blockFrames);
+}
+
+void BM_Analyse(benchmark::State& state, int measure)
+{
+  const int blockFrames = static_cast<int>(state.range(0));
+  AudioPlugin engine;
+  setUpEngine(engine, blockFrames, measure, true);
+  runEngine(state, engine, blockFrames);
+}
+
+// libebur128 alone: the same frames interleaved and added in one call per block, then
+// the reads the detector of `measure` makes per block.
+void BM_LibraryFloor(benchmark::State& state, int measure)
+{
+  const int blockFrames = static_cast<int>(state.range(0));
+  const int mode = measure == AudioPlugin::kMomentary ? EBUR128_MODE_M
+                   : measure == AudioPlugin::kShortTerm ? EBUR128_MODE_S
+                                                        : EBUR128_MODE_I;
+  ebur128_state* main = ebur128_init(2, kRate, mode);
+  ebur128_state* shortTerm = measure == AudioPlugin::kIntegrated ? ebur128_init(2, kRate, EBUR128_MODE_S) : nullptr;
+  Programme source(kFramesPerIteration);
+  std::vector<double> interleaved(static_cast<size_t>(2 * blockFrames));
+  double sink = 0.0;
+  for (auto _ : state)
+  {
+    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+    {
+      for (int i = 0; i < blockFrames; ++i)
+      {
+        interleaved[static_cast<size_t>(2 * i)] = source.left[static_cast<size_t>(start + i)];
+        interleaved[static_cast<size_t>(2 * i + 1)] = source.right[static_cast<size_t>(start + i)];
+      }
+      ebur128_add_frames_double(main, interleaved.data(), static_cast<size_t>(blockFrames));
+      double value = 0.0;
+      if (measure == AudioPlugin::kMomentary)
+        ebur128_loudness_momentary(main, &value);
+      else if (measure == AudioPlugin::kShortTerm)
+        ebur128_loudness_shortterm(main, &value);
+      else
+      {
+        ebur128_add_frames_double(shortTerm, interleaved.data(), static_cast<size_t>(blockFrames));
+        ebur128_loudness_global(main, &value);
+        double s = 0.0;
+        ebur128_loudness_shortterm(shortTerm, &s);
+        value += s;
+      }
+      sink += value;
+    }
+  }
+  benchmark::DoNotOptimize(sink);
+  ebur128_destroy(&main);
+  if (shortTerm)
+    ebur128_destroy(&shortTerm);
+  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
+
+// The integrated measure after `seconds` of audio have passed through it since the
+// analysis started: its cost per frame must not grow with the length of the history.
+void BM_IntegratedAfter(benchmark::State& state, int seconds)
+{
+  constexpr int kBlock = 512;
+  AudioPlugin engine;
+  setUpEngine(engine, kBlock, AudioPlugin::kIntegrated, true);
+  engine.setApplyGain(false);
+  Programme history(kRate);
+  for (int s = 0; s < seconds; ++s)
+    for (int start = 0; start + kBlock <= kRate; start += kBlock)
+    {
+      double* channels[2] = {history.left.data() + start, history.right.data() + start};
+      engine.processBlock(channels, kBlock);
+    }
+  runEngine(state, engine, kBlock);
+}
+
+std::string caseName(const std::string& family, int block) { return family + "/" + std::to_string(block); }
+}
+
+int main(int argc, char** argv)
+{
+  std::vector<RatioTarget> targets;
+  for (int block : kBlockSizes)
+  {
+    benchmark::RegisterBenchmark(caseName("Floor/multiply", block).c_str(), BM_Multiply)->Arg(block);
+    benchmark::RegisterBenchmark(caseName("Engine/fixedgain", block).c_str(), BM_FixedGain)->Arg(block);
+    targets.push_back({caseName("Engine/fixedgain", block), caseName("Floor/multiply", block), 2.0});
+    for (int m = 0; m < AudioPlugin::kMeasureCount; ++m)
+    {
+      const std::string name = caseName(std::string("Engine/") + kMeasureNames[m], block);
+      benchmark::RegisterBenchmark(name.c_str(), [m](benchmark::State& s) { BM_Analyse(s, m); })->Arg(block);
+      if (m <= AudioPlugin::kRMS)
+        targets.push_back({name, caseName("Floor/multiply", block), m == AudioPlugin::kPeak ? 6.0 : 8.0});
+      else
+      {
+        const std::string floor = caseName(std::string("Floor/ebur128-") + kMeasureNames[m], block);
+        benchmark::RegisterBenchmark(floor.c_str(), [m](benchmark::State& s) { BM_LibraryFloor(s, m); })->Arg(block);
+        targets.push_back({name, floor, 1.3});
+      }
+    }
+  }
+  benchmark::RegisterBenchmark("Engine/integrated-after-1min/512", [](benchmark::State& s) { BM_IntegratedAfter(s, 60); })->Iterations(200);
+  benchmark::RegisterBenchmark("Engine/integrated-after-1h/512", [](benchmark::State& s) { BM_IntegratedAfter(s, 3600); })->Iterations(200);
+  targets.push_back({"Engine/integrated-after-1h/512", "Engine/integrated-after-1min/512", 1.5});
+  return runWithRatios(argc, argv, targets);
+}
