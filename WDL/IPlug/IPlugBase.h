@@ -1,0 +1,308 @@
+#pragma once
+
+#include "WDL/IPlug/IGraphics.h"
+#include "WDL/IPlug/IPlugChannels.h"
+#include "WDL/IPlug/IPlugDelayLine.h"
+#include "WDL/IPlug/IPlugHost.h"
+#include "WDL/IPlug/IPlugParam.h"
+#include "WDL/IPlug/IPlugStructs.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The base of every plug-in object. It owns the parameters, the presets, the channel
+// I/O list and channel records, the plug-in mutex, the editor and the host identity;
+// it turns the host's buffers into the pointer arrays ProcessAudio receives and
+// serializes parameter values into chunks. A binding class derives from it and supplies
+// the pure virtual operations; the product derives from the binding and overrides the
+// hooks it needs.
+//
+// The plug-in mutex is re-entrant: the binding holds it around every audio block, and
+// the operations marked "takes the plug-in mutex" hold it for their whole run, so a
+// ParamChanged called from inside a held section does not block.
+class IPlugBase
+{
+public:
+  // channelIO is a blank-separated list of "inputs-outputs" pairs, e.g. "1-1 2-2"; a
+  // missing number reads as 0. Names are cut to 127 bytes; null names are empty.
+  // apiCode: 1 for VST3, 4 for AAX.
+  IPlugBase(int paramCount, const char* channelIO, int presetCount, const char* effectName,
+            const char* productName, const char* makerName, int vendorVersion, int uniqueID,
+            int manufacturerID, int latencyFrames, bool doesMidi, bool doesStateChunks,
+            bool isInstrument, int apiCode);
+
+  IPlugBase(const IPlugBase&) = delete;
+  IPlugBase& operator=(const IPlugBase&) = delete;
+  IPlugBase(IPlugBase&&) = delete;
+  IPlugBase& operator=(IPlugBase&&) = delete;
+
+  // ---- Virtual operations, in slot order ----
+
+  // Destroys the editor first, the mutex last.
+  virtual ~IPlugBase();
+
+  // [any thread, takes the plug-in mutex] Called after the sample rate and block size
+  // were set; the product prepares its processing here.
+  virtual void ResetProcessing();
+  // [any thread, takes the plug-in mutex] index's value changed; source is an
+  // EParamSource.
+  virtual void ParamChanged(int index, int source);
+  // [audio thread, the binding holds the plug-in mutex] One block (or chunk) of at most
+  // BlockSize() frames, one pointer per input and output channel. The base copies input
+  // i to output i where both exist and zeroes the other outputs.
+  virtual void ProcessAudio(double** inputs, double** outputs, int frames);
+  // [UI thread] The binding opened the editor window.
+  virtual void EditorOpened() {}
+  // [UI thread] The binding is closing the editor window.
+  virtual void EditorClosed() {}
+  // [UI thread] The editor's timer found nothing to redraw.
+  virtual void OnEditorIdle() {}
+  // [any thread, takes the plug-in mutex] The host activated or deactivated the plug-in.
+  virtual void ActivationChanged(bool active);
+  // [audio thread] The base passes the message on to QueueMidiOut.
+  virtual void HandleMidiMessage(const MidiMessage& message);
+  // [UI thread] The base has no note names: empties name (when nameBytes > 0) and
+  // answers false.
+  virtual bool NoteNameFor(int note, char* name, int nameBytes);
+
+  // [any thread] Appends the plug-in's state; the base appends SerializeParams. True
+  // when the chunk is not empty afterwards.
+  virtual bool SerializeState(ChunkBuffer& chunk);
+  // [any thread] Reads a state at start; returns the position after it, or -1. The base
+  // reads UnserializeParams.
+  virtual int RestoreState(const ChunkBuffer& chunk, int start);
+  // [any thread] Compares the parameter values with the float64 values stored in data
+  // (sizeBytes bytes) from value number startValue on (byte offset 8 * startValue): equal
+  // when, as 32-bit floats, every value differs by less than 0.00001. Data too short for
+  // all parameters, a null pointer or a negative start compare unequal.
+  virtual bool StateEquals(const void* data, int sizeBytes, int startValue);
+
+  // [UI thread] The editor view finished a resize it asked for.
+  virtual void EditorResized() {}
+  // [UI thread] The binding knows the host now (after SetHost).
+  virtual void HostIdentified() {}
+  // [UI thread] A binding that offers the host's context menu for a parameter shows it.
+  virtual void ShowHostParameterMenu(int index, int x, int y);
+
+  // [UI thread, takes the plug-in mutex] The editor moved parameter index to normalized:
+  // stores it, tells the host (InformHostOfParamChange with the value as received,
+  // clamped into 0 .. 1), then ParamChanged(index, kSourceEditor). Ignored for an index
+  // outside the list or a value that is not finite.
+  virtual void SetParameterFromGUI(int index, double normalized);
+
+  // Binding-supplied: tell the host about a gesture and the values in it.
+  virtual void BeginInformHostOfParamChange(int index) = 0;
+  virtual void InformHostOfParamChange(int index, double normalized) = 0;
+  virtual void EndInformHostOfParamChange(int index) = 0;
+  virtual void NotifyHostOfPresetChange() = 0;
+  // [any thread] True while the host renders offline.
+  virtual bool OfflineRendering() { return false; }
+  // Binding-supplied timing, meant for calls from ProcessAudio.
+  virtual int SamplePosition() = 0;
+  virtual double HostTempo() = 0;
+  virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
+  virtual void FetchTransportInfo(TransportInfo* info) = 0;
+  // [any thread] EHostCode; kHostUninit until SetHost.
+  virtual int HostCode() { return mHostCode; }
+  // [any thread] 1 for VST3, 4 for AAX.
+  virtual int HostApiCode() { return mApiCode; }
+  // Binding-supplied: ask the host to resize the editor window.
+  virtual void ResizeEditor(int width, int height) = 0;
+
+  // [UI thread, takes the plug-in mutex] Takes ownership of editor (replacing and
+  // destroying any earlier one), prepares its back buffer and shows every parameter's
+  // normalized value in it. A null editor does nothing.
+  virtual void AttachEditor(IGraphics* editor);
+  // [UI thread] Sets the latency (negative counts as 0) and resizes and clears the bypass
+  // delay line, when there is one. Allocates.
+  virtual void ChangeLatency(int latencyFrames);
+  // Binding-supplied: sends a MIDI message to the host; false when it cannot.
+  virtual bool QueueMidiOut(const MidiMessage& message) = 0;
+  // [audio thread] The base sends no lists: false.
+  virtual bool QueueMidiOutList(const MidiMessage* messages, int count);
+  // [UI thread] Shows every parameter's plain value in the editor, when there is one.
+  virtual void RefreshParamControls();
+  // [any thread] The saved state changed outside the host's knowledge.
+  virtual void OnStateDirty() {}
+  // [any thread] A preset was just loaded.
+  virtual void HostChangedPresets() {}
+  // [any thread, not while processing] Resizes every scratch buffer to frames samples and
+  // zeroes it when frames differs from the block size; an unchanged size keeps the
+  // scratch contents. Negative counts as 0; more than kMaxBlockFrames is lowered to it
+  // (longer host blocks are processed in chunks). Allocates.
+  virtual void SetBlockFrames(int frames);
+
+  // ---- Parameters ----
+  int ParamCount() const { return static_cast<int>(mParams.size()); }
+  // nullptr for an index outside the list.
+  IPlugParam* ParamAt(int index);
+  const IPlugParam* ParamAt(int index) const;
+  // ParamChanged(i, source) for every parameter, in index order.
+  void AllParamsChanged(int source);
+
+  // ---- Host ----
+  // [UI thread] Identifies the host by its name (LookUpHostCode) and keeps its version.
+  void SetHost(const char* name, int version);
+  int HostVersion() const { return mHostVersion; }
+  // True when some pair of the channel I/O list matches; a negative count matches any.
+  bool LegalIO(int inputs, int outputs) const;
+  int ChannelConfigCount() const { return static_cast<int>(mChannelConfigs.size()); }
+  // nullptr for an index outside the list.
+  const ChannelConfig* ChannelConfigAt(int index) const;
+
+  // ---- Presets ----
+  // [UI thread] count times: the first preset not yet initialised gets name ("Empty"
+  // for a null or empty name) and the current state (SerializeState). Stops early when
+  // every preset is initialised.
+  void CreateDefaultPresets(const char* name, int count);
+  // [any thread] Restores preset index (RestoreState), or, for a preset never
+  // initialised, names it "user preset N" and stores the current state in it. On
+  // success makes it current and calls HostChangedPresets and RefreshParamControls.
+  // False for an index outside the list or a state that cannot be read or written.
+  bool LoadPreset(int index);
+  // Empty text for an index outside the list.
+  const char* PresetNameAt(int index) const;
+  // nullptr for an index outside the list.
+  const PresetSlot* PresetAt(int index) const;
+  int PresetCount() const { return static_cast<int>(mPresets.size()); }
+  int CurrentPresetIndex() const { return mCurrentPresetIndex; }
+
+  // ---- Chunks ----
+  // [any thread, takes the plug-in mutex] Appends int32 parameter count, then every
+  // value as float64 in index order (4 + 8 * count bytes). True when the chunk is not
+  // empty afterwards.
+  bool SerializeParams(ChunkBuffer& chunk);
+  // [any thread, takes the plug-in mutex] Reads what SerializeParams wrote, at start.
+  // Values are clamped into their ranges; a count larger than the parameter list reads
+  // only the parameters there are. When a value cannot be read, that parameter is set
+  // to 0.0 (clamped), reading stops and the later parameters keep their values. Every
+  // parameter then gets ParamChanged(i, kSourceRecall). Returns the position after the
+  // last value read, or -1 when a read failed; a chunk whose count cannot be read
+  // changes no value.
+  int UnserializeParams(const ChunkBuffer& chunk, int start);
+
+  // ---- Channels ----
+  // [UI thread] Marks channels first .. first + count - 1 (cut at the channel count)
+  // connected or not. A disconnected input reads zeros from its scratch; a disconnected
+  // output's samples are discarded.
+  void ConnectInputChannels(int first, int count, bool connected);
+  void ConnectOutputChannels(int first, int count, bool connected);
+  // False for an index outside the list.
+  bool InputChannelConnected(int index) const;
+  bool OutputChannelConnected(int index) const;
+  // nullptr for an index outside the list.
+  const InputChannelSlot* InputChannel(int index) const;
+  const OutputChannelSlot* OutputChannel(int index) const;
+
+  // [audio thread] Bind the host's buffers for the coming block: each connected channel
+  // of the range takes the next pointer of buffers, in order; disconnected channels take
+  // none. A null array or a null pointer leaves the channel unbound (silence in,
+  // discarded out). frames is how many samples each input buffer holds. Bindings last
+  // until the next RunProcessing or CopyInputsToOutputs.
+  void BindInputBuffers(int first, int count, double** buffers, int frames);
+  void BindInputBuffers(int first, int count, float** buffers, int frames);
+  void BindOutputBuffers(int first, int count, double** buffers);
+  void BindOutputBuffers(int first, int count, float** buffers);
+
+  // [audio thread, the caller holds the plug-in mutex] Runs ProcessAudio over the bound
+  // buffers, in chunks of at most BlockSize() frames, converting 32-bit inputs into the
+  // scratch buffers before each chunk and 32-bit outputs back after it. 0 frames call
+  // ProcessAudio once with 0 frames. Before any block size is set, a block that would
+  // need scratch samples is answered with silence and ProcessAudio is not called.
+  // Allocates nothing and takes no lock.
+  void RunProcessing(int frames);
+  // [audio thread, the caller holds the plug-in mutex] Bypass: output i = input i
+  // (delayed by the latency when a bypass delay line exists), zeros for outputs without
+  // an input or without a bound input. Works on the host buffers directly, so any block
+  // length is fine. Allocates nothing and takes no lock.
+  void CopyInputsToOutputs(int frames);
+  // [any thread, not while processing] Zeroes every scratch buffer.
+  void ClearScratchBuffers();
+  // [UI thread] Creates the bypass delay line for the inputs (only when there are
+  // inputs) with the current latency. Allocates.
+  void CreateBypassDelayLine();
+  const BypassDelayLine* DelayLine() const { return mDelayLine.get(); }
+
+  // ---- Bus labels ----
+  // Input bus 0 (main) or 1 (side chain) only; replaces an earlier label. False for any
+  // other index.
+  bool LabelInputBus(int index, const char* text);
+  // Any index 0 .. kMaxChannels - 1; replaces an earlier label.
+  bool LabelOutputBus(int index, const char* text);
+  // Empty text when there is no label.
+  const char* InputBusLabel(int index) const;
+  const char* OutputBusLabel(int index) const;
+
+  // ---- Plain accessors ----
+  std::recursive_mutex& Mutex() { return mMutex; }
+  double SampleRate() const { return mSampleRate; }
+  // Ignores a rate that is not a positive finite number.
+  void SetSampleRate(double sampleRate);
+  int BlockSize() const { return mBlockFrames; }
+  int Latency() const { return mLatencyFrames; }
+  int TailLength() const { return mTailFrames; }
+  void SetTailLength(int tailFrames); // negative counts as 0
+  bool IsBypassed() const { return mBypassed; }
+  void SetBypassed(bool bypassed) { mBypassed = bypassed; }
+  const char* EffectName() const { return mEffectName; }
+  const char* ProductName() const { return mProductName; }
+  const char* MakerName() const { return mMakerName; }
+  int UniqueID() const { return mUniqueID; }
+  int ManufacturerID() const { return mManufacturerID; }
+  int VendorVersion() const { return mVendorVersion; }
+  int NInChannels() const { return static_cast<int>(mInputs.size()); }
+  int NOutChannels() const { return static_cast<int>(mOutputs.size()); }
+  bool IsInstrument() const { return mIsInstrument; }
+  bool DoesMidi() const { return mDoesMidi; }
+  bool DoesStateChunks() const { return mDoesStateChunks; }
+  IGraphics* GetGUI() const { return mEditor.get(); }
+
+  // Bounds on what the channel I/O text and SetBlockFrames can ask for.
+  static constexpr int kMaxChannels = 64;
+  static constexpr int kMaxBlockFrames = 1 << 17;
+
+private:
+  void ParseChannelIO(const char* channelIO);
+  // Calls fn(channel) for each existing channel of first .. first + count - 1.
+  template <typename Fn>
+  static void ForRange(int first, int count, int channels, Fn&& fn);
+  bool NeedsScratch() const;
+
+  // Destroyed last: every other member may still be used under it while being torn down.
+  std::recursive_mutex mMutex;
+
+  std::vector<ChannelConfig> mChannelConfigs;
+  char mEffectName[kPluginNameBytes] = "";
+  char mProductName[kPluginNameBytes] = "";
+  char mMakerName[kPluginNameBytes] = "";
+  int mUniqueID = 0;
+  int mManufacturerID = 0;
+  int mVendorVersion = 0;
+  int mApiCode = 0;
+  int mHostCode = kHostUninit;
+  int mHostVersion = 0;
+  bool mDoesStateChunks = false;
+  bool mIsInstrument = false;
+  bool mDoesMidi = false;
+  bool mBypassed = false;
+  int mCurrentPresetIndex = 0;
+  double mSampleRate = 44100.0;
+  int mBlockFrames = 0;
+  int mLatencyFrames = 0;
+  int mTailFrames = 0;
+
+  std::vector<IPlugParam> mParams;
+  std::vector<PresetSlot> mPresets;
+  std::vector<double*> mInputPointers;
+  std::vector<double*> mOutputPointers;
+  std::vector<InputChannelSlot> mInputs;
+  std::vector<OutputChannelSlot> mOutputs;
+  std::vector<std::string> mInputBusLabels;
+  std::vector<std::string> mOutputBusLabels;
+  std::unique_ptr<BypassDelayLine> mDelayLine;
+
+  // Declared last, destroyed first.
+  std::unique_ptr<IGraphics> mEditor;
+};
