@@ -1,0 +1,200 @@
+#include "product/GroupLink.h"
+
+#include "WDL/IPlug/IPlugBase.h"
+
+#include <cmath>
+#include <limits>
+#include <mutex>
+
+namespace
+{
+constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN(); // never a parameter value
+
+struct SlotEntry
+{
+  int32_t owner = -1; // the entry's own index while an instance holds it
+  bool pending = false;
+  int32_t group = -1;
+};
+
+// The module's shared tables, in static storage: one set per loaded module.
+struct GroupTables
+{
+  std::mutex lock;
+  std::array<bool, GroupLink::kGroupCount> groupPending{};
+  std::array<SlotEntry, GroupLink::kSlotCount> slots{};
+  std::array<std::array<double, GroupLink::kMaxParams>, GroupLink::kGroupCount> shared;
+
+  GroupTables()
+  {
+    for (auto& group : shared)
+      group.fill(kNoValue);
+  }
+};
+
+GroupTables& tables()
+{
+  static GroupTables instance;
+  return instance;
+}
+}
+
+GroupLink::GroupLink(IPlugBase& owner, std::vector<int> synchronisedParams)
+    : mOwner(owner), mSynchronised(std::move(synchronisedParams))
+{
+  GroupTables& t = tables();
+  std::lock_guard<std::mutex> guard(t.lock);
+  for (int i = 0; i < kSlotCount; ++i)
+    if (t.slots[i].owner == -1)
+    {
+      t.slots[i].owner = i;
+      mSlot = i;
+      mOwnsSlot = true;
+      break;
+    }
+  if (mOwnsSlot)
+    t.slots[mSlot].group = -1;
+}
+
+GroupLink::~GroupLink()
+{
+  if (!mOwnsSlot)
+    return;
+  GroupTables& t = tables();
+  std::lock_guard<std::mutex> guard(t.lock);
+  t.slots[mSlot].owner = -1;
+}
+
+void GroupLink::Join(int group)
+{
+  if (group < 0 || group >= kGroupCount)
+    return;
+  GroupTables& t = tables();
+  std::lock_guard<std::mutex> guard(t.lock);
+  t.slots[mSlot].group = group;
+  t.slots[mSlot].pending = true;
+  mGroup = group;
+  mDisabled = false;
+}
+
+void GroupLink::Leave()
+{
+  GroupTables& t = tables();
+  std::lock_guard<std::mutex> guard(t.lock);
+  t.slots[mSlot].group = -1;
+  mDisabled = true;
+}
+
+bool GroupLink::IsSynchronised(int index) const
+{
+  for (int s : mSynchronised)
+    if (s == index)
+      return true;
+  return false;
+}
+
+bool GroupLink::PublishLocked()
+{
+  if (mDisabled || mBusy.load() != kIdle)
+    return false;
+  mBusy = kPublishing;
+  GroupTables& t = tables();
+  t.groupPending[mGroup] = true;
+  for (int i = 0; i < kSlotCount; ++i)
+    if (i != mSlot && t.slots[i].group == mGroup)
+      t.slots[i].pending = true;
+  const int count = std::min(mOwner.ParamCount(), kMaxParams);
+  for (int i = 0; i < count; ++i)
+    t.shared[mGroup][i] = IsSynchronised(i) ? mOwner.ParamAt(i)->Value() : kNoValue;
+  mBusy = kIdle;
+  return true;
+}
+
+void GroupLink::Publish()
+{
+  std::lock_guard<std::recursive_mutex> plug(mOwner.Mutex());
+  std::lock_guard<std::mutex> guard(tables().lock);
+  PublishLocked();
+  mPublishOwed = false;
+}
+
+void GroupLink::PublishFromAudio()
+{
+  std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);
+  if (!guard.owns_lock())
+  {
+    mPublishOwed = true;
+    return;
+  }
+  PublishLocked();
+  mPublishOwed = false;
+}
+
+bool GroupLink::CollectLocked(std::array<double, kMaxParams>& values)
+{
+  GroupTables& t = tables();
+  if (mDisabled || mBusy.load() != kIdle || !t.groupPending[mGroup] || !t.slots[mSlot].pending)
+    return false;
+  values = t.shared[mGroup];
+  t.slots[mSlot].pending = false;
+  bool stillPending = false;
+  for (const SlotEntry& slot : t.slots)
+    stillPending = stillPending || (slot.group == mGroup && slot.pending);
+  if (!stillPending)
+    t.groupPending[mGroup] = false;
+  return true;
+}
+
+void GroupLink::Apply(const std::array<double, kMaxParams>& values)
+{
+  // Changes arrive with the internal source, so they are not published again: a change
+  // travels from one member's editor to the others exactly once.
+  mBusy = kReceiving;
+  const int count = std::min(mOwner.ParamCount(), kMaxParams);
+  for (int i = 0; i < count; ++i)
+  {
+    const double value = values[i];
+    IPlugParam* param = mOwner.ParamAt(i);
+    if (std::isnan(value) || value == param->Value())
+      continue;
+    param->SetValue(value);
+    mOwner.ParamChanged(i, kSourceInternal);
+    mOwner.InformHostOfParamChange(i, param->ToNormalized());
+  }
+  mBusy = kIdle;
+}
+
+void GroupLink::Receive()
+{
+  std::lock_guard<std::recursive_mutex> plug(mOwner.Mutex());
+  std::array<double, kMaxParams> values;
+  {
+    std::lock_guard<std::mutex> guard(tables().lock);
+    if (mPublishOwed)
+    {
+      PublishLocked();
+      mPublishOwed = false;
+    }
+    if (!CollectLocked(values))
+      return;
+  }
+  Apply(values);
+}
+
+void GroupLink::ReceiveFromAudio()
+{
+  std::array<double, kMaxParams> values;
+  {
+    std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);
+    if (!guard.owns_lock())
+      return;
+    if (mPublishOwed)
+    {
+      PublishLocked();
+      mPublishOwed = false;
+    }
+    if (!CollectLocked(values))
+      return;
+  }
+  Apply(values);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+class IPlugBase;
+
+// Joins instances of the plug-in in one process into up to eight groups. A change made
+// in one member's editor to a synchronised parameter (and the automatic switch-off of
+// "Analyze" at a transport stop) is published to the group's shared values; every other
+// member takes them at its next receive: its next audio block, its editor opening, or
+// its editor's idle tick. Nothing of it is saved or crosses processes.
+//
+// The shared tables are guarded by one process-wide lock, held only for table updates
+// and never while a parameter is applied. The audio thread only try-locks it: a receive
+// that finds it busy waits for the next block, and a publish that finds it busy is owed
+// and made at the next block.
+class GroupLink
+{
+public:
+  static constexpr int kGroupCount = 8;        // "Group 1" .. "Group 8"
+  static constexpr int kSlotCount = 128;       // instances with a slot of their own
+  static constexpr int kMaxParams = 128;
+
+  // [any thread, under the owner's plug-in mutex] Takes the lowest free slot (slot 0,
+  // shared, when none is free). The link starts in no group.
+  GroupLink(IPlugBase& owner, std::vector<int> synchronisedParams);
+  // [any thread, under the owner's plug-in mutex] Frees the slot.
+  ~GroupLink();
+  GroupLink(const GroupLink&) = delete;
+  GroupLink& operator=(const GroupLink&) = delete;
+
+  // [any thread, under the owner's plug-in mutex] Group 0 .. 7. Joining marks the slot
+  // pending, so the member takes the group's shared values if a publish is still
+  // waiting for others.
+  void Join(int group);
+  void Leave();
+
+  // Publishes all synchronised values of the owner to its group.
+  // [UI thread, under the owner's plug-in mutex]
+  void Publish();
+  // [audio thread, under the owner's plug-in mutex] Never waits: owes the publish when
+  // the tables are busy.
+  void PublishFromAudio();
+
+  // Takes the group's shared values where they differ: each changed parameter is set,
+  // announced with ParamChanged(i, kSourceInternal) and reported to the host.
+  // [UI thread] takes the owner's plug-in mutex to apply.
+  void Receive();
+  // [audio thread, under the owner's plug-in mutex] Makes an owed publish, then
+  // receives; skips the block when the tables are busy.
+  void ReceiveFromAudio();
+
+  bool InGroup() const { return !mDisabled; }
+  int Group() const { return mGroup; }
+  int Slot() const { return mSlot; }
+  bool OwnsSlot() const { return mOwnsSlot; }
+
+private:
+  enum Busy : int32_t { kIdle = 0, kReceiving = 1, kPublishing = 2 };
+
+  bool PublishLocked();
+  // Copies the values to take into `values` (NaN where there is none); false when there
+  // is nothing to receive.
+  bool CollectLocked(std::array<double, kMaxParams>& values);
+  void Apply(const std::array<double, kMaxParams>& values);
+  bool IsSynchronised(int index) const;
+
+  IPlugBase& mOwner;
+  std::vector<int> mSynchronised;
+  std::atomic<int32_t> mBusy{kIdle};
+  int mGroup = 0;
+  bool mDisabled = true;
+  int mSlot = 0;
+  bool mOwnsSlot = false;
+  bool mPublishOwed = false;
+};

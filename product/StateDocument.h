@@ -1,0 +1,44 @@
+#pragma once
+
+#include "WDL/IPlug/IPlugStructs.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class IPlugBase;
+
+// The saved state: an int32 length followed by a compact JSON document,
+//   {"maxpeak":<measured level>,"params":[{"name":"Gain","value":0.0},...],"version":"1.3.2"}
+// with one object per parameter in index order. Parameters are matched by name when
+// read, so documents of other versions load the same way.
+namespace StateDocument
+{
+// The level written when the measured level is not a number JSON can hold (silence in
+// Continuous mode measures minus infinity), and read when the document has none.
+constexpr double kNoLevel = -100.0;
+
+// Appends the document for the owner's parameters. analyzeAsZero writes parameter
+// `analyzeIndex` as the JSON integer 0, so a restored instance that has run does not
+// start analysing by itself.
+void Append(ChunkBuffer& chunk, const IPlugBase& owner, double measuredLevel, const char* version,
+            bool analyzeAsZero, int analyzeIndex);
+
+// What a valid document holds, validated as a whole before anything is applied.
+struct Contents
+{
+  std::vector<std::optional<double>> values; // by parameter index; empty where no element names it
+  double measuredLevel = kNoLevel;
+  int endPosition = -1;                       // start + 4 + L
+};
+
+// Reads the document at `start`. Returns nothing when there is no document there, it
+// does not parse, or it has a value of the wrong type (a "params" member that is not an
+// array, an element that is not an object, a matching element whose "value" is not a
+// number, a root that is not an object). Values are not clamped here.
+std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const IPlugBase& owner);
+
+// The text of the document at `start` as Read sees it: empty when there is none (a
+// negative start, fewer than 4 bytes, a length outside the chunk); a zero byte ends it.
+std::string TextAt(const ChunkBuffer& chunk, int start, int* endPosition);
+}

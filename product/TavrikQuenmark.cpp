@@ -1,0 +1,294 @@
+#include "product/TavrikQuenmark.h"
+
+#include "product/StateDocument.h"
+
+#include "WDL/IPlug/IGraphics.h"
+#include "engine/Decibels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+namespace
+{
+constexpr int kVendorVersion = QUENMARK_DELIVERABLE_AAX ? 0x00010301 : 0x00010302;
+constexpr const char* kVersionText = QUENMARK_DELIVERABLE_AAX ? "1.3.1" : "1.3.2";
+constexpr int kUniqueId = 0x516E6D6B;       // 'Qnmk'
+constexpr int kManufacturerId = 0x5476726B; // 'Tvrk'
+constexpr int kHostCodeLogic = 21;
+constexpr int kTailFrames = 16777215;
+
+const char* const kMeasureTexts[] = {"dBFS", "VU (-18)", "RMS", "LUFS Mom.", "LUFS Int.", "LUFS Shrt."};
+const char* const kTargetLabels[] = {"dBFS", "VU", "RMS", "LUFS", "LUFS", "LUFS"};
+
+using PlugLock = std::lock_guard<std::recursive_mutex>;
+}
+
+TavrikQuenmark::TavrikQuenmark()
+    : PlugBinding(kParamCount, "1-1 2-2", 1, "TavrikQuenmark", "", "Tavrik", kVendorVersion, kUniqueId,
+                  kManufacturerId, 0, false, true, false, 0)
+{
+  InitParameters();
+  // The editor is built and attached here once it exists; until then every editor call
+  // is skipped.
+  CreateDefaultPresets("-", 1);
+  PlugLock lock(Mutex());
+  mGroupLink = std::make_unique<GroupLink>(*this, std::vector<int>{kMeasure, kTargetValue, kMode, kAnalyze, kNormalize});
+}
+
+TavrikQuenmark::~TavrikQuenmark()
+{
+  PlugLock lock(Mutex());
+  mGroupLink.reset();
+}
+
+void TavrikQuenmark::InitParameters()
+{
+  ParamAt(kGain)->InitContinuous("Gain", 0.0, -60.0, 60.0, 0.1, "dB");
+
+  IPlugParam* measure = ParamAt(kMeasure);
+  measure->InitEnumerated("Measure", 0, AudioPlugin::kMeasureCount);
+  for (int i = 0; i < AudioPlugin::kMeasureCount; ++i)
+    measure->AddDisplayText(i, kMeasureTexts[i]);
+
+  ParamAt(kTargetValue)->InitContinuous("Target Value", -12.0, -60.0, 30.0, 0.1);
+
+  IPlugParam* mode = ParamAt(kMode);
+  mode->InitEnumerated("Mode", 0, 2);
+  mode->AddDisplayText(0, "Standard");
+  mode->AddDisplayText(1, "Continuous");
+
+  ParamAt(kAnalyze)->InitBoolean("Analyze", true);
+  ParamAt(kNormalize)->InitBoolean("Normalize", true);
+
+  IPlugParam* group = ParamAt(kGroup);
+  group->InitEnumerated("Group", 0, GroupLink::kGroupCount + 1);
+  group->AddDisplayText(0, "No Group");
+  const char* const groupTexts[] = {"Group 1", "Group 2", "Group 3", "Group 4",
+                                    "Group 5", "Group 6", "Group 7", "Group 8"};
+  for (int g = 0; g < GroupLink::kGroupCount; ++g)
+    group->AddDisplayText(g + 1, groupTexts[g]);
+
+  ParamAt(kGate)->InitContinuous("Gate", -60.0, -90.0, 0.0, 0.1);
+}
+
+void TavrikQuenmark::ResetProcessing()
+{
+  PlugLock lock(Mutex());
+  mEngine.setBlockSize(BlockSize());
+  mEngine.setSampleRate(static_cast<int32_t>(SampleRate()));
+  mEngine.setOversampling(1);
+  if (QUENMARK_DELIVERABLE_AAX || HostCode() == kHostCodeLogic)
+    SetTailLength(kTailFrames);
+  mResetDone = true;
+}
+
+void TavrikQuenmark::ReinitTargetValue(int measure)
+{
+  // The value stays; the default becomes it, and the label follows the measure's unit.
+  IPlugParam* target = ParamAt(kTargetValue);
+  target->InitContinuous("Target Value", target->Value(), -60.0, 30.0, 0.1, kTargetLabels[measure]);
+}
+
+void TavrikQuenmark::PushToEditor(int index)
+{
+  if (IGraphics* editor = GetGUI())
+    editor->SetControlsFromParameter(index, ParamAt(index)->ToNormalized(), true);
+}
+
+void TavrikQuenmark::ParamChanged(int index, int source)
+{
+  PlugLock lock(Mutex());
+  if (!ParamAt(index))
+    return;
+  const double v = ParamValue(index);
+  const bool continuous = ParamValue(kMode) == 1.0;
+  switch (index)
+  {
+  case kGain:
+    mEngine.setGainDb(v);
+    break;
+  case kMeasure:
+  {
+    const int measure = static_cast<int>(v);
+    mEngine.setMeasure(measure);
+    if (measure >= 0 && measure < AudioPlugin::kMeasureCount)
+      ReinitTargetValue(measure);
+    if (ParamValue(kAnalyze) >= 0.5)
+      mEngine.setAnalyze(true);
+    PushToEditor(kMeasure);
+    break;
+  }
+  case kTargetValue:
+    mEngine.setTargetLevel(v);
+    break;
+  case kMode:
+    mEngine.setContinuous(continuous);
+    mNormalize = continuous;
+    if (IGraphics* editor = GetGUI())
+    {
+      editor->GrayOutParameterControls(kAnalyze, continuous);
+      editor->GrayOutParameterControls(kNormalize, continuous);
+    }
+    break;
+  case kAnalyze:
+    if (!continuous)
+    {
+      mEngine.setAnalyze(v >= 0.5);
+      PushToEditor(kAnalyze);
+    }
+    break;
+  case kNormalize:
+    if (!continuous)
+    {
+      mEngine.setApplyGain(v >= 0.5);
+      mNormalize = v >= 0.5;
+      PushToEditor(kNormalize);
+    }
+    break;
+  case kGroup:
+    if (!mGroupLink)
+      break; // still being constructed
+    if (v == 0.0)
+      mGroupLink->Leave();
+    else
+      mGroupLink->Join(static_cast<int>(v - 1.0));
+    break;
+  case kGate:
+    mEngine.setGate(v);
+    PushToEditor(kGate);
+    break;
+  default:
+    break;
+  }
+  if (source == kSourceEditor && mGroupLink)
+    mGroupLink->Publish();
+  PlugBinding::ParamChanged(index, source);
+}
+
+void TavrikQuenmark::HandleTransport()
+{
+  FetchTransportInfo(&mTimeInfo);
+  if (mTimeInfo.transportRunning && !mTransportWasRunning)
+  {
+    mTransportWasRunning = true;
+    mEngine.setStopped(false);
+  }
+  else if (!mTimeInfo.transportRunning && mTransportWasRunning)
+  {
+    // A stop ends the analysis; with "Normalize" on, the gain it reached stays applied.
+    mEngine.setStopped(true);
+    mTransportWasRunning = false;
+    ParamAt(kAnalyze)->SetValue(0.0);
+    if (IGraphics* editor = GetGUI())
+      editor->SetControlsFromParameter(kAnalyze, 0.0, false);
+    ParamChanged(kAnalyze, kSourceInternal);
+    if (mGroupLink)
+      mGroupLink->PublishFromAudio();
+  }
+}
+
+void TavrikQuenmark::UpdateReadouts()
+{
+  mReadouts.storeLevel(mEngine.maxLevel(), static_cast<int>(ParamValue(kMeasure)));
+}
+
+void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
+{
+  HandleTransport();
+  if (frames < 1)
+    return;
+
+  double* channels[2] = {inputs[0], InputChannelConnected(1) ? inputs[1] : inputs[0]};
+  if (mGroupLink)
+    mGroupLink->ReceiveFromAudio();
+
+  if (mNormalize || ParamValue(kAnalyze) >= 0.5)
+  {
+    mEngine.processBlock(channels, frames);
+    UpdateReadouts();
+  }
+
+  // "Gain" doubles as the gain readout: it is overwritten with the engine's gain on every
+  // block, without announcing it to the engine or the host.
+  const double gainDb = Decibels::fromLinear(std::fabs(mEngine.gain()));
+  ParamAt(kGain)->SetValue(std::clamp(gainDb, -60.0, 60.0));
+  mReadouts.storeGainDb(gainDb);
+
+  const int outputChannels = OutputChannelConnected(1) ? 2 : 1;
+  for (int c = 0; c < outputChannels; ++c)
+    if (outputs[c] != channels[c])
+      std::memmove(outputs[c], channels[c], sizeof(double) * static_cast<size_t>(frames));
+}
+
+void TavrikQuenmark::EditorOpened()
+{
+  if (mGroupLink)
+    mGroupLink->Receive();
+}
+
+void TavrikQuenmark::OnEditorIdle()
+{
+  if (mGroupLink)
+    mGroupLink->Receive();
+}
+
+double TavrikQuenmark::MeasuredLevel()
+{
+  PlugLock lock(Mutex());
+  return mEngine.maxLevel();
+}
+
+bool TavrikQuenmark::SerializeState(ChunkBuffer& chunk)
+{
+  PlugLock lock(Mutex());
+  const bool analyzeAsZero = mResetDone && ParamValue(kAnalyze) >= 0.5;
+  StateDocument::Append(chunk, *this, mEngine.maxLevel(), kVersionText, analyzeAsZero, kAnalyze);
+  return !chunk.IsEmpty();
+}
+
+int TavrikQuenmark::RestoreState(const ChunkBuffer& chunk, int start)
+{
+  PlugLock lock(Mutex());
+  if (const auto contents = StateDocument::Read(chunk, start, *this))
+  {
+    for (int i = 0; i < ParamCount(); ++i)
+      if (const auto& value = contents->values[static_cast<size_t>(i)])
+        ParamAt(i)->SetValue(*value);
+    AllParamsChanged(kSourceRecall);
+    mEngine.setMaxLevel(contents->measuredLevel);
+    UpdateReadouts();
+    return contents->endPosition;
+  }
+
+  // Not a state document: the framework's binary parameter layout (an int32 count and a
+  // float64 per parameter) is read, but only when the chunk holds such a layout whole,
+  // so a damaged or foreign chunk never sets parameters from stray bytes.
+  std::int32_t count = 0;
+  const int valuesStart = chunk.GetInt32(&count, start);
+  const bool binaryLayout = valuesStart >= 0 && count >= 1 && count <= ParamCount() &&
+                            chunk.Size() - valuesStart >= 8 * count;
+  if (!binaryLayout)
+    return -1;
+  return UnserializeParams(chunk, start);
+}
+
+bool TavrikQuenmark::StateEquals(const void* data, int sizeBytes, int)
+{
+  if (!data || sizeBytes <= 0)
+    return false;
+  ChunkBuffer chunk;
+  chunk.PutBytes(data, sizeBytes);
+  PlugLock lock(Mutex());
+  const auto contents = StateDocument::Read(chunk, 0, *this);
+  if (!contents)
+    return false;
+  for (int i = 0; i < ParamCount(); ++i)
+  {
+    const auto& value = contents->values[static_cast<size_t>(i)];
+    if (!value || std::fabs(static_cast<float>(*value) - static_cast<float>(ParamValue(i))) >= 0.00001f)
+      return false;
+  }
+  return true;
+}

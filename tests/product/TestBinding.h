@@ -1,0 +1,67 @@
+#pragma once
+
+#include "WDL/IPlug/IPlugBase.h"
+
+#include <vector>
+
+// Stands where a host binding stands: supplies the host operations and records what the
+// plug-in tells the host, with a transport the test drives.
+class TestBinding : public IPlugBase
+{
+public:
+  struct Edit
+  {
+    int index;
+    double normalized;
+  };
+
+  TestBinding(int paramCount, const char* channelIO, int presetCount, const char* effectName,
+              const char* productName, const char* makerName, int vendorVersion, int uniqueID,
+              int manufacturerID, int latency, bool doesMidi, bool doesChunks, bool isInstrument,
+              int /*sideChainChannels*/)
+      : IPlugBase(paramCount, channelIO, presetCount, effectName, productName, makerName, vendorVersion,
+                  uniqueID, manufacturerID, latency, doesMidi, doesChunks, isInstrument, 1)
+  {
+    edits.reserve(1024);
+    changes.reserve(4096);
+    ConnectInputChannels(0, NInChannels(), true);
+    ConnectOutputChannels(0, NOutChannels(), true);
+  }
+
+  // Records every change the product announces, with its source.
+  void ParamChanged(int index, int source) override
+  {
+    IPlugBase::ParamChanged(index, source);
+    if (changes.size() < changes.capacity())
+      changes.push_back({index, source});
+  }
+
+  void BeginInformHostOfParamChange(int) override {}
+  void InformHostOfParamChange(int index, double normalized) override
+  {
+    if (edits.size() < edits.capacity()) // never grows on the audio thread
+      edits.push_back({index, normalized});
+  }
+  void EndInformHostOfParamChange(int) override {}
+  void NotifyHostOfPresetChange() override {}
+  int SamplePosition() override { return static_cast<int>(transport.samplePosition); }
+  double HostTempo() override { return transport.tempoBpm; }
+  void HostTimeSignature(int* numerator, int* denominator) override
+  {
+    *numerator = transport.timeSigNumerator;
+    *denominator = transport.timeSigDenominator;
+  }
+  void FetchTransportInfo(TransportInfo* info) override { *info = transport; }
+  void ResizeEditor(int, int) override {}
+  bool QueueMidiOut(const MidiMessage&) override { return false; }
+
+  struct Change
+  {
+    int index;
+    int source;
+  };
+
+  TransportInfo transport;
+  std::vector<Edit> edits;
+  std::vector<Change> changes;
+};
