@@ -11,8 +11,12 @@
 
 void CircularBuffer::allocate(int32_t length)
 {
-  mLength = length > 0 ? length : 0;
-  mData = std::make_unique<double[]>(mLength > 0 ? mLength : 1); // zero-initialised
+  const int32_t wanted = length > 0 ? length : 0;
+  if (mAllocated && wanted == mLength)
+    std::fill(mData.get(), mData.get() + mLength, 0.0); // a restart on the audio thread allocates nothing
+  else
+    mData = std::make_unique<double[]>(wanted > 0 ? wanted : 1); // zero-initialised
+  mLength = wanted;
   mWriteIndex = 0;
   mAllocated = true;
 }

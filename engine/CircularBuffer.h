@@ -17,8 +17,8 @@ public:
 
   virtual void onWrap() {}
 
-  // Replaces the array by `length` zeros (length < 1 gives an empty ring, which ignores
-  // writes) and sets the write index to 0.
+  // Makes the ring `length` zeros (length < 1 gives an empty ring, which ignores writes)
+  // and sets the write index to 0. Allocates only when the length changes.
   void allocate(int32_t length);
 
   // Stores value at the write index and advances it; returns the value it replaced.

@@ -293,3 +293,19 @@ TEST(Engine, BlocksRunWithDenormalsFlushedAndRestoreTheCallersMode)
   EXPECT_EQ(_mm_getcsr(), before);
 }
 #endif
+
+TEST(Engine, RestartsReuseTheRmsWindow)
+{
+  // Measure, target and analysis changes arrive on the audio thread with host automation;
+  // the restart they cause keeps the window's storage.
+  AudioPlugin engine;
+  setUp(engine);
+  engine.setMeasure(AudioPlugin::kRMS);
+  const double* window = static_cast<AutoGainRMS*>(engine.detector(AudioPlugin::kRMS))->window().data();
+  AllocationScope scope;
+  engine.setMeasure(AudioPlugin::kRMS);
+  engine.setTargetLevel(-20.0);
+  engine.setAnalyze(true);
+  EXPECT_EQ(scope.count(), 0u);
+  EXPECT_EQ(static_cast<AutoGainRMS*>(engine.detector(AudioPlugin::kRMS))->window().data(), window);
+}

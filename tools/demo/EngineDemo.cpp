@@ -57,7 +57,7 @@ int main()
 {
   const Programme source = MakeDefaultProgramme();
   const Measured input = measureIndependently(source);
-  std::printf("Programme: %.0f s of stereo pink noise stepping between -30 and -12 dBFS RMS, %d Hz\n",
+  std::printf("Programme: %.0f s of stereo pink noise stepping between -30 and -12 dBFS peak, %d Hz\n",
               source.frames() / static_cast<double>(source.sampleRate), source.sampleRate);
   std::printf("Input: peak %+.2f dBFS, integrated %+.2f LUFS\n", input.peakDbfs, input.integratedLufs);
   std::printf("Standard mode, target %.0f, gate %.0f: analysis pass, then Normalize on and Analyze off\n\n",

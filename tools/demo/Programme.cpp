@@ -1,6 +1,8 @@
 #include "tools/demo/Programme.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdint>
 
 namespace
@@ -49,22 +51,25 @@ Programme MakeDefaultProgramme(int sampleRate, double seconds)
 
   White whiteL(1), whiteR(2);
   Pink pinkL, pinkR;
-  std::vector<double> rawL(static_cast<size_t>(frames)), rawR(static_cast<size_t>(frames));
-  double sumSquares = 0.0;
-  for (int i = 0; i < frames; ++i)
-  {
-    rawL[static_cast<size_t>(i)] = pinkL.next(whiteL.next());
-    rawR[static_cast<size_t>(i)] = pinkR.next(whiteR.next());
-    sumSquares += rawL[static_cast<size_t>(i)] * rawL[static_cast<size_t>(i)];
-  }
-  const double rms = std::sqrt(sumSquares / frames);
   const int stepFrames = static_cast<int>(kStepSeconds * sampleRate);
-  for (int i = 0; i < frames; ++i)
+  for (int first = 0; first < frames; first += stepFrames)
   {
-    const int step = (i / stepFrames) % static_cast<int>(std::size(kStepsDbfs));
-    const double gain = std::pow(10.0, kStepsDbfs[step] / 20.0) / rms;
-    programme.left[static_cast<size_t>(i)] = rawL[static_cast<size_t>(i)] * gain;
-    programme.right[static_cast<size_t>(i)] = rawR[static_cast<size_t>(i)] * gain;
+    // Each step is scaled so that its sample peak, over both channels, is the step's level.
+    const int last = std::min(frames, first + stepFrames);
+    double peak = 0.0;
+    for (int i = first; i < last; ++i)
+    {
+      programme.left[static_cast<size_t>(i)] = pinkL.next(whiteL.next());
+      programme.right[static_cast<size_t>(i)] = pinkR.next(whiteR.next());
+      peak = std::max({peak, std::fabs(programme.left[static_cast<size_t>(i)]), std::fabs(programme.right[static_cast<size_t>(i)])});
+    }
+    const int step = (first / stepFrames) % static_cast<int>(std::size(kStepsDbfs));
+    const double gain = peak > 0.0 ? std::pow(10.0, kStepsDbfs[step] / 20.0) / peak : 0.0;
+    for (int i = first; i < last; ++i)
+    {
+      programme.left[static_cast<size_t>(i)] *= gain;
+      programme.right[static_cast<size_t>(i)] *= gain;
+    }
   }
   return programme;
 }

@@ -3,7 +3,7 @@
 #include <vector>
 
 // The embedded default programme: stereo pink noise whose level steps between -30 and
-// -12 dBFS RMS every two seconds, deterministic, at any sample rate.
+// -12 dBFS (sample peak) every two seconds, deterministic, at any sample rate.
 struct Programme
 {
   std::vector<double> left;
