@@ -11,11 +11,16 @@ class RatioReporter : public benchmark::ConsoleReporter
 public:
   void ReportRuns(const std::vector<Run>& runs) override
   {
+    // With repetitions the median is taken; a single run stands for itself.
     for (const Run& run : runs)
     {
       const auto counter = run.counters.find("frames/s");
-      if (counter != run.counters.end() && counter->second.value > 0.0 && run.run_type == Run::RT_Iteration)
-        nsPerFrame[run.benchmark_name()] = 1e9 / counter->second.value;
+      if (counter == run.counters.end() || counter->second.value <= 0.0)
+        continue;
+      const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (single || median)
+        nsPerFrame[run.run_name.function_name] = 1e9 / counter->second.value;
     }
     ConsoleReporter::ReportRuns(runs);
   }

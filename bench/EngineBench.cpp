@@ -76,9 +76,8 @@ void runEngine(benchmark::State& state, AudioPlugin& engine, int blockFrames)
   setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
 }
 
-void BM_Multiply(benchmark::State& state)
+void BM_Multiply(benchmark::State& state, int blockFrames)
 {
-  const int blockFrames = static_cast<int>(state.range(0));
   Programme work(kFramesPerIteration);
   double gain = 0.999999;
   for (auto _ : state)
@@ -98,18 +97,16 @@ void BM_Multiply(benchmark::State& state)
   setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
 }
 
-void BM_FixedGain(benchmark::State& state)
+void BM_FixedGain(benchmark::State& state, int blockFrames)
 {
-  const int blockFrames = static_cast<int>(state.range(0));
   AudioPlugin engine;
   setUpEngine(engine, blockFrames, AudioPlugin::kPeak, false);
   engine.setGainDb(-0.0001);
   runEngine(state, engine, blockFrames);
 }
 
-void BM_Analyse(benchmark::State& state, int measure)
+void BM_Analyse(benchmark::State& state, int blockFrames, int measure)
 {
-  const int blockFrames = static_cast<int>(state.range(0));
   AudioPlugin engine;
   setUpEngine(engine, blockFrames, measure, true);
   runEngine(state, engine, blockFrames);
@@ -117,9 +114,8 @@ void BM_Analyse(benchmark::State& state, int measure)
 
 // libebur128 alone: the same frames interleaved and added in one call per block, then
 // the reads the detector of `measure` makes per block.
-void BM_LibraryFloor(benchmark::State& state, int measure)
+void BM_LibraryFloor(benchmark::State& state, int blockFrames, int measure)
 {
-  const int blockFrames = static_cast<int>(state.range(0));
   const int mode = measure == AudioPlugin::kMomentary ? EBUR128_MODE_M
                    : measure == AudioPlugin::kShortTerm ? EBUR128_MODE_S
                                                         : EBUR128_MODE_I;
@@ -187,19 +183,19 @@ int main(int argc, char** argv)
   std::vector<RatioTarget> targets;
   for (int block : kBlockSizes)
   {
-    benchmark::RegisterBenchmark(caseName("Floor/multiply", block).c_str(), BM_Multiply)->Arg(block);
-    benchmark::RegisterBenchmark(caseName("Engine/fixedgain", block).c_str(), BM_FixedGain)->Arg(block);
+    benchmark::RegisterBenchmark(caseName("Floor/multiply", block).c_str(), [block](benchmark::State& s) { BM_Multiply(s, block); });
+    benchmark::RegisterBenchmark(caseName("Engine/fixedgain", block).c_str(), [block](benchmark::State& s) { BM_FixedGain(s, block); });
     targets.push_back({caseName("Engine/fixedgain", block), caseName("Floor/multiply", block), 2.0});
     for (int m = 0; m < AudioPlugin::kMeasureCount; ++m)
     {
       const std::string name = caseName(std::string("Engine/") + kMeasureNames[m], block);
-      benchmark::RegisterBenchmark(name.c_str(), [m](benchmark::State& s) { BM_Analyse(s, m); })->Arg(block);
+      benchmark::RegisterBenchmark(name.c_str(), [block, m](benchmark::State& s) { BM_Analyse(s, block, m); });
       if (m <= AudioPlugin::kRMS)
         targets.push_back({name, caseName("Floor/multiply", block), m == AudioPlugin::kPeak ? 6.0 : 8.0});
       else
       {
         const std::string floor = caseName(std::string("Floor/ebur128-") + kMeasureNames[m], block);
-        benchmark::RegisterBenchmark(floor.c_str(), [m](benchmark::State& s) { BM_LibraryFloor(s, m); })->Arg(block);
+        benchmark::RegisterBenchmark(floor.c_str(), [block, m](benchmark::State& s) { BM_LibraryFloor(s, block, m); });
         targets.push_back({name, floor, 1.3});
       }
     }

@@ -70,14 +70,20 @@ void AutoGainLUFS::setSampleRate(int32_t rate)
 {
   destroyStates();
   createStates(rate);
+  mFed = false;
   if (!mInterleaved)
     setMaxBlockFrames(512);
 }
 
 void AutoGainLUFS::reset()
 {
+  // A state that has not been fed since it was created is already fresh: restarts of the
+  // detectors that are not selected cost nothing.
+  if (!mFed && mLoudnessState)
+    return;
   destroyStates();
   createStates(sampleRate);
+  mFed = false;
 }
 
 bool AutoGainLUFS::addFrames(const double* const* channels, int frames, ebur128_state* state,
@@ -85,6 +91,7 @@ bool AutoGainLUFS::addFrames(const double* const* channels, int frames, ebur128_
 {
   if (!state || !mInterleaved)
     return false;
+  mFed = mFed || frames > 0;
   const int count = channelCount;
   for (int start = 0; start < frames; start += mInterleavedFrames)
   {

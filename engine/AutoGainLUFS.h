@@ -47,6 +47,7 @@ protected:
 private:
   std::unique_ptr<double[]> mInterleaved;
   int mInterleavedFrames = 0;
+  bool mFed = false; // frames were added since the states were created
 };
 
 // "LUFS Mom.": the momentary loudness, a 400 ms window.
