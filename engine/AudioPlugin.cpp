@@ -2,7 +2,32 @@
 
 #include "engine/Decibels.h"
 
-AudioPlugin::AudioPlugin() = default;
+AudioPlugin::AudioPlugin()
+{
+  mMomentaryDetector.setStatePool(&mStatePool);
+  mIntegratedDetector.setStatePool(&mStatePool);
+  mShortTermDetector.setStatePool(&mStatePool);
+}
+
+void AudioPlugin::replenishLoudnessStates()
+{
+  const int32_t rate = processingRate();
+  switch (mMeasure)
+  {
+  case kMomentary:
+    mStatePool.replenish(2, rate, {EBUR128_MODE_M});
+    break;
+  case kShortTerm:
+    mStatePool.replenish(2, rate, {EBUR128_MODE_S});
+    break;
+  case kIntegrated:
+    mStatePool.replenish(2, rate, {EBUR128_MODE_I, EBUR128_MODE_S});
+    break;
+  default: // the sample-based measures restart without the library
+    mStatePool.replenish(2, rate, {});
+    break;
+  }
+}
 
 template <typename Action> void AudioPlugin::forEachDetector(Action action)
 {
@@ -37,6 +62,7 @@ void AudioPlugin::prepareDetectors()
   mIntegratedDetector.setMaxBlockFrames(maxFrames);
   mShortTermDetector.setMaxBlockFrames(maxFrames);
   forEachDetector([rate](AutoGainBase& d) { d.prepare(rate); });
+  replenishLoudnessStates();
 }
 
 void AudioPlugin::setGainDb(double db) { mGain = Decibels::toLinear(db); }

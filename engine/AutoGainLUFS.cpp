@@ -1,26 +1,16 @@
 #include "engine/AutoGainLUFS.h"
 
-#include <ebur128.h>
-
 #include <cmath>
 #include <limits>
 
 namespace
 {
-// The library's destroy does not accept a null state.
-void destroyState(ebur128_state*& state)
-{
-  if (state)
-    ebur128_destroy(&state);
-  state = nullptr;
-}
-
 constexpr double kSilence = -std::numeric_limits<double>::infinity();
 }
 
 AutoGainLUFS::AutoGainLUFS(int32_t mode) : ebur128Mode(mode) {}
 
-AutoGainLUFS::~AutoGainLUFS() { destroyState(mLoudnessState); }
+AutoGainLUFS::~AutoGainLUFS() { DestroyLoudnessState(mLoudnessState); }
 
 void AutoGainLUFS::setMaxBlockFrames(int frames)
 {
@@ -28,48 +18,37 @@ void AutoGainLUFS::setMaxBlockFrames(int frames)
   mInterleaved = std::make_unique<double[]>(static_cast<size_t>(mInterleavedFrames) * channelCount);
 }
 
-ebur128_state* AutoGainLUFS::createState(int32_t rate, int32_t mode) const
+ebur128_state* AutoGainLUFS::freshState(int32_t mode)
 {
-  if (rate <= 0 || channelCount <= 0)
-    return nullptr;
-  ebur128_state* state = ebur128_init(static_cast<unsigned>(channelCount), static_cast<unsigned long>(rate), mode);
-  if (!state)
-    return nullptr;
-  switch (channelCount)
-  {
-  case 1:
-    ebur128_set_channel(state, 0, EBUR128_CENTER);
-    break;
-  case 2:
-    ebur128_set_channel(state, 0, EBUR128_LEFT);
-    ebur128_set_channel(state, 1, EBUR128_RIGHT);
-    break;
-  case 3:
-    ebur128_set_channel(state, 0, EBUR128_LEFT);
-    ebur128_set_channel(state, 1, EBUR128_RIGHT);
-    ebur128_set_channel(state, 2, EBUR128_CENTER);
-    break;
-  case 5:
-    ebur128_set_channel(state, 0, EBUR128_LEFT);
-    ebur128_set_channel(state, 1, EBUR128_RIGHT);
-    ebur128_set_channel(state, 2, EBUR128_CENTER);
-    ebur128_set_channel(state, 3, EBUR128_LEFT_SURROUND);
-    ebur128_set_channel(state, 4, EBUR128_RIGHT_SURROUND);
-    break;
-  default: // the library's default map stays
-    break;
-  }
-  return state;
+  if (mPool)
+    if (ebur128_state* state = mPool->take(mode, sampleRate))
+      return state;
+  return CreateLoudnessState(channelCount, sampleRate, mode);
 }
 
-void AutoGainLUFS::createStates(int32_t rate) { mLoudnessState = createState(rate, ebur128Mode); }
+void AutoGainLUFS::retireState(ebur128_state*& state)
+{
+  if (mPool)
+    mPool->retire(state);
+  else
+    DestroyLoudnessState(state);
+  state = nullptr;
+}
 
-void AutoGainLUFS::destroyStates() { destroyState(mLoudnessState); }
+void AutoGainLUFS::renewStates()
+{
+  retireState(mLoudnessState);
+  mLoudnessState = freshState(ebur128Mode);
+}
+
+void AutoGainLUFS::destroyStates() { DestroyLoudnessState(mLoudnessState); }
 
 void AutoGainLUFS::setSampleRate(int32_t rate)
 {
+  // Called by prepare, off the audio thread: the states are made here at the new rate.
+  sampleRate = rate;
   destroyStates();
-  createStates(rate);
+  renewStates();
   mFed = false;
   if (!mInterleaved)
     setMaxBlockFrames(512);
@@ -77,12 +56,11 @@ void AutoGainLUFS::setSampleRate(int32_t rate)
 
 void AutoGainLUFS::reset()
 {
-  // A state that has not been fed since it was created is already fresh: restarts of the
+  // A state that has not been fed since it was made is already fresh: restarts of the
   // detectors that are not selected cost nothing.
   if (!mFed && mLoudnessState)
     return;
-  destroyStates();
-  createStates(sampleRate);
+  renewStates();
   mFed = false;
 }
 
@@ -134,14 +112,15 @@ double AutoGainLUFSShortTerm::measure(const double* const* channels, int frames)
 
 AutoGainLUFSIntegrated::AutoGainLUFSIntegrated() : AutoGainLUFS(EBUR128_MODE_I) {}
 
-AutoGainLUFSIntegrated::~AutoGainLUFSIntegrated() { destroyState(mShortTermState); }
+AutoGainLUFSIntegrated::~AutoGainLUFSIntegrated() { DestroyLoudnessState(mShortTermState); }
 
-void AutoGainLUFSIntegrated::createStates(int32_t rate)
+void AutoGainLUFSIntegrated::renewStates()
 {
-  AutoGainLUFS::createStates(rate);
-  mShortTermState = createState(rate, EBUR128_MODE_S);
+  AutoGainLUFS::renewStates();
+  retireState(mShortTermState);
+  mShortTermState = freshState(EBUR128_MODE_S);
   // The library completes a gating block every 100 ms of frames, counted as (rate + 5) / 10.
-  mFramesPerGatingStep = rate > 0 ? (static_cast<int64_t>(rate) + 5) / 10 : 1;
+  mFramesPerGatingStep = sampleRate > 0 ? (static_cast<int64_t>(sampleRate) + 5) / 10 : 1;
   if (mFramesPerGatingStep < 1)
     mFramesPerGatingStep = 1;
   mFramesAdded = 0;
@@ -151,7 +130,7 @@ void AutoGainLUFSIntegrated::createStates(int32_t rate)
 void AutoGainLUFSIntegrated::destroyStates()
 {
   AutoGainLUFS::destroyStates();
-  destroyState(mShortTermState);
+  DestroyLoudnessState(mShortTermState);
 }
 
 double AutoGainLUFSIntegrated::globalLoudness()

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "engine/AutoGainBase.h"
+#include "engine/LoudnessStatePool.h"
+
+#include <ebur128.h>
 
 #include <cstdint>
 #include <memory>
-
-#include <ebur128.h>
 
 // The three loudness detectors (LUFS, ITU-R BS.1770 / EBU R 128), measured by
 // libebur128. The library's filtering, windows and gating are its own; this family
@@ -18,13 +19,19 @@ class AutoGainLUFS : public AutoGainBase
 {
 public:
   void setSampleRate(int32_t rate) override;
+  // Starts the measurement afresh. A detector that was not fed since its states were
+  // made does nothing; otherwise fresh states come from the pool when it has them (no
+  // library allocation on the audio thread), and are created here when it has not.
   void reset() override;
 
   // Sizes the interleave scratch for blocks of up to `frames` frames; called before
   // prepare, off the audio thread. Longer blocks are fed in pieces of this size.
   void setMaxBlockFrames(int frames);
+  // The pool restarts take fresh states from and hand used ones to; none by default.
+  void setStatePool(LoudnessStatePool* pool) { mPool = pool; }
 
   bool hasState() const { return mLoudnessState != nullptr; }
+  const ebur128_state* loudnessState() const { return mLoudnessState; }
 
   const int32_t ebur128Mode;
 
@@ -37,17 +44,19 @@ protected:
   bool addFrames(const double* const* channels, int frames, ebur128_state* state,
                  ebur128_state* second = nullptr);
 
-  // Creates a state with the detector's channel map; nullptr when the library refuses.
-  ebur128_state* createState(int32_t rate, int32_t mode) const;
-  virtual void createStates(int32_t rate);
-  virtual void destroyStates();
+  // A fresh state of `mode` at the detector's rate: from the pool, or created.
+  ebur128_state* freshState(int32_t mode);
+  void retireState(ebur128_state*& state);
+  virtual void renewStates();   // retire the states in use and take fresh ones
+  virtual void destroyStates(); // destroy the states in use
 
   ebur128_state* mLoudnessState = nullptr;
 
 private:
   std::unique_ptr<double[]> mInterleaved;
   int mInterleavedFrames = 0;
-  bool mFed = false; // frames were added since the states were created
+  bool mFed = false; // frames were added since the states were made
+  LoudnessStatePool* mPool = nullptr;
 };
 
 // "LUFS Mom.": the momentary loudness, a 400 ms window.
@@ -79,7 +88,7 @@ public:
   static constexpr double kShortTermDeviationLu = 3.0;
 
 protected:
-  void createStates(int32_t rate) override;
+  void renewStates() override;
   void destroyStates() override;
 
 private:

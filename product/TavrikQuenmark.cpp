@@ -162,8 +162,12 @@ void TavrikQuenmark::ParamChanged(int index, int source)
   default:
     break;
   }
-  if (source == kSourceEditor && mGroupLink)
-    mGroupLink->Publish();
+  if (source == kSourceEditor)
+  {
+    if (mGroupLink)
+      mGroupLink->Publish();
+    mEngine.replenishLoudnessStates(); // the editor's thread: restarts made here are renewed here
+  }
   PlugBinding::ParamChanged(index, source);
 }
 
@@ -226,12 +230,20 @@ void TavrikQuenmark::EditorOpened()
 {
   if (mGroupLink)
     mGroupLink->Receive();
+  ReplenishEngineStates();
 }
 
 void TavrikQuenmark::OnEditorIdle()
 {
   if (mGroupLink)
     mGroupLink->Receive();
+  ReplenishEngineStates();
+}
+
+void TavrikQuenmark::ReplenishEngineStates()
+{
+  PlugLock lock(Mutex());
+  mEngine.replenishLoudnessStates();
 }
 
 double TavrikQuenmark::MeasuredLevel()
@@ -258,6 +270,7 @@ int TavrikQuenmark::RestoreState(const ChunkBuffer& chunk, int start)
         ParamAt(i)->SetValue(*value);
     AllParamsChanged(kSourceRecall);
     mEngine.setMaxLevel(contents->measuredLevel);
+    mEngine.replenishLoudnessStates();
     UpdateReadouts();
     return contents->endPosition;
   }

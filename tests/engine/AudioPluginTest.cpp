@@ -309,3 +309,34 @@ TEST(Engine, RestartsReuseTheRmsWindow)
   EXPECT_EQ(scope.count(), 0u);
   EXPECT_EQ(static_cast<AutoGainRMS*>(engine.detector(AudioPlugin::kRMS))->window().data(), window);
 }
+
+TEST(Engine, LoudnessRestartsTakePreparedStates)
+{
+  // A restart of the selected loudness measure after it has measured takes states made
+  // ahead off the audio thread; the next replenish makes new ones.
+  for (int measure : {AudioPlugin::kMomentary, AudioPlugin::kIntegrated, AudioPlugin::kShortTerm})
+  {
+    AudioPlugin engine;
+    setUp(engine);
+    engine.setMeasure(measure);
+    engine.setAnalyze(true);
+    engine.replenishLoudnessStates();
+    const auto* detector = static_cast<AutoGainLUFS*>(engine.detector(measure));
+    const ebur128_state* prepared = engine.loudnessStatePool().peek(detector->ebur128Mode);
+    ASSERT_NE(prepared, nullptr);
+
+    StereoBuffer block(kBlock);
+    fillSine(block, 1000.0, -20.0, kRate);
+    engine.processBlock(block.channels(), kBlock);
+    const ebur128_state* used = detector->loudnessState();
+    engine.setAnalyze(true); // the restart, as host automation would make it
+    EXPECT_EQ(detector->loudnessState(), prepared) << "measure " << measure;
+    EXPECT_NE(detector->loudnessState(), used);
+    EXPECT_EQ(engine.loudnessStatePool().peek(detector->ebur128Mode), nullptr);
+
+    engine.replenishLoudnessStates();
+    EXPECT_NE(engine.loudnessStatePool().peek(detector->ebur128Mode), nullptr);
+    engine.processBlock(block.channels(), kBlock);
+    EXPECT_TRUE(std::isfinite(engine.maxLevel()));
+  }
+}
