@@ -12,6 +12,7 @@ function(quenmark_require_pkg target module debian_package)
 endfunction()
 
 quenmark_require_pkg(EBUR128 libebur128 libebur128-dev)
+quenmark_require_pkg(SNDFILE sndfile libsndfile1-dev)
 
 find_package(nlohmann_json 3 QUIET)
 if(NOT nlohmann_json_FOUND)

@@ -2,6 +2,8 @@
 
 #include "engine/Decibels.h"
 
+#include <algorithm>
+
 AudioPlugin::AudioPlugin()
 {
   mMomentaryDetector.setStatePool(&mStatePool);
@@ -114,32 +116,39 @@ void AudioPlugin::setGate(double db)
 
 void AudioPlugin::setStopped(bool on) { mStopped = on; }
 
-void AudioPlugin::processChannels(double* const* channels, int frames)
+void AudioPlugin::processChannels(const double* const* inputs, double* const* outputs, int frames)
 {
   const bool analysisActive = (mContinuous || mAnalyzing) && !mStopped;
   if (!analysisActive)
   {
-    applyFixedGain(channels, frames);
+    applyFixedGain(inputs, outputs, frames);
     return;
   }
   double level = kNoLevel; // no detector for the index: gain unchanged, audio untouched
   if (AutoGainBase* selected = detector(mMeasure))
   {
-    selected->process(channels, frames);
+    selected->process(inputs, outputs, frames);
     mGain = selected->targetGain;
     level = selected->lastLevel;
+  }
+  else
+  {
+    for (int c = 0; c < 2; ++c)
+      if (outputs[c] != inputs[c])
+        std::copy(inputs[c], inputs[c] + frames, outputs[c]);
   }
   if (mContinuous || level > mMaxLevel)
     mMaxLevel = level;
 }
 
-void AudioPlugin::applyFixedGain(double* const* channels, int frames) const
+void AudioPlugin::applyFixedGain(const double* const* inputs, double* const* outputs, int frames) const
 {
   const double gain = mGain;
-  double* left = channels[0];
-  double* right = channels[1];
-  for (int i = 0; i < frames; ++i)
-    left[i] *= gain;
-  for (int i = 0; i < frames; ++i)
-    right[i] *= gain;
+  for (int c = 0; c < 2; ++c)
+  {
+    const double* in = inputs[c];
+    double* out = outputs[c];
+    for (int i = 0; i < frames; ++i)
+      out[i] = in[i] * gain;
+  }
 }

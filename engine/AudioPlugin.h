@@ -66,12 +66,12 @@ public:
   const LoudnessStatePool& loudnessStatePool() const { return mStatePool; }
 
 protected:
-  void processChannels(double* const* channels, int frames) override;
+  void processChannels(const double* const* inputs, double* const* outputs, int frames) override;
   void prepareDetectors() override;
 
 private:
   template <typename Action> void forEachDetector(Action action);
-  void applyFixedGain(double* const* channels, int frames) const;
+  void applyFixedGain(const double* const* inputs, double* const* outputs, int frames) const;
 
   LoudnessStatePool mStatePool;
   AutoGainDB mPeakDetector;

@@ -4,7 +4,6 @@
 #include "engine/Dsp/Legendre.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace Dsp
 {
@@ -56,7 +55,7 @@ void AudioProcessor::setupFilters()
     buffer.assign(frames, 0.0);
 }
 
-void AudioProcessor::processBlock(double* const* channels, int frames)
+void AudioProcessor::processBlock(const double* const* inputs, double* const* outputs, int frames)
 {
   if (frames < 1)
     return;
@@ -64,25 +63,24 @@ void AudioProcessor::processBlock(double* const* channels, int frames)
   const int pieceFrames = std::max(mBlockSize, 1);
   for (int start = 0; start < frames; start += pieceFrames)
   {
-    double* piece[2] = {channels[0] + start, channels[1] + start};
-    processPiece(piece, std::min(pieceFrames, frames - start));
+    const double* in[2] = {inputs[0] + start, inputs[1] + start};
+    double* out[2] = {outputs[0] + start, outputs[1] + start};
+    processPiece(in, out, std::min(pieceFrames, frames - start));
   }
 }
 
-void AudioProcessor::processPiece(double* const* channels, int frames)
+void AudioProcessor::processPiece(const double* const* inputs, double* const* outputs, int frames)
 {
   const int factor = mOversampling;
   if (factor <= 1)
   {
-    // Transparent frame: process in place. A mono input arrives as one array twice; its
-    // second channel is processed on a copy so the array is gained once.
-    double* work[2] = {channels[0], channels[1]};
-    if (channels[1] == channels[0])
-    {
-      std::memcpy(mWork[1].data(), channels[0], sizeof(double) * frames);
-      work[1] = mWork[1].data();
-    }
-    processChannels(work, frames);
+    // Transparent frame: processed straight from the inputs into the outputs. One output
+    // array twice (mono) has its second channel written to a work buffer and dropped, so
+    // the array is written once.
+    double* out[2] = {outputs[0], outputs[1]};
+    if (out[1] == out[0])
+      out[1] = mWork[1].data();
+    processChannels(inputs, out, frames);
     return;
   }
 
@@ -92,12 +90,13 @@ void AudioProcessor::processPiece(double* const* channels, int frames)
   {
     std::fill(work[c], work[c] + total, 0.0);
     for (int i = 0; i < frames; ++i)
-      work[c][i * factor] = channels[c][i] * factor;
+      work[c][i * factor] = inputs[c][i] * factor;
   }
   mUpsamplingFilter->process(total, work);
-  processChannels(work, total);
+  processChannels(work, work, total);
   mDownsamplingFilter->process(total, work);
   for (int c = 0; c < 2; ++c)
-    for (int i = 0; i < frames; ++i)
-      channels[c][i] = work[c][i * factor];
+    if (c == 0 || outputs[1] != outputs[0])
+      for (int i = 0; i < frames; ++i)
+        outputs[c][i] = work[c][i * factor];
 }

@@ -30,10 +30,12 @@ public:
   virtual void setSampleRate(int32_t rate);   // Hz, host rate
   virtual void setBlockSize(int32_t frames);  // largest block the host sends
 
-  // [audio thread] Processes `frames` frames of channels[0] and channels[1] in place.
-  // Both pointers may be the same array (mono). Blocks longer than the block size are
-  // processed in pieces of it; fewer than one frame does nothing.
-  void processBlock(double* const* channels, int frames);
+  // [audio thread] Processes `frames` frames of inputs[0] and inputs[1] into outputs[0]
+  // and outputs[1]; the outputs may be the inputs (in place), and both pointers of a side
+  // may be the same array (mono: it is processed once). Blocks longer than the block
+  // size are processed in pieces of it; fewer than one frame does nothing.
+  void processBlock(const double* const* inputs, double* const* outputs, int frames);
+  void processBlock(double* const* channels, int frames) { processBlock(channels, channels, frames); }
 
   int32_t sampleRate() const { return mSampleRate; }
   int32_t oversampling() const { return mOversampling; }
@@ -43,14 +45,15 @@ public:
 protected:
   AudioProcessor();
 
-  // The processing proper, at the processing rate, on distinct channel arrays.
-  virtual void processChannels(double* const* channels, int frames) = 0;
+  // The processing proper, at the processing rate, from inputs into distinct output
+  // arrays (which may be the inputs).
+  virtual void processChannels(const double* const* inputs, double* const* outputs, int frames) = 0;
   // Prepares whatever depends on the processing rate.
   virtual void prepareDetectors() = 0;
 
 private:
   void setupFilters();
-  void processPiece(double* const* channels, int frames);
+  void processPiece(const double* const* inputs, double* const* outputs, int frames);
 
   int32_t mSampleRate = 44100;
   int32_t mOversampling = 1;

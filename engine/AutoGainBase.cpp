@@ -24,12 +24,12 @@ void AutoGainBase::restart()
   reset();
 }
 
-void AutoGainBase::process(double* const* channels, int frames)
+void AutoGainBase::process(const double* const* inputs, double* const* outputs, int frames)
 {
-  const double level = measure(channels, frames);
+  const double level = measure(inputs, frames);
   lastLevel = level;
   updateTargetGain(level);
-  smoothAndApply(channels, frames);
+  smoothAndApply(inputs, outputs, frames);
 }
 
 void AutoGainBase::updateTargetGain(double level)
@@ -44,40 +44,40 @@ void AutoGainBase::updateTargetGain(double level)
   }
 }
 
-void AutoGainBase::smoothAndApply(double* const* channels, int frames)
+void AutoGainBase::smoothAndApply(const double* const* inputs, double* const* outputs, int frames)
 {
   const double gain = std::fabs(targetGain);
   // The rise and fall coefficients are one 0.6 s time constant, and targetGain is
   // constant over the block, so one coefficient serves every frame of it.
   const double coeff = smoothedGain < gain ? mRiseCoeff : mFallCoeff;
   const double step = (1.0 - coeff) * gain;
+  // One output array twice (mono) is written once.
+  const int channels = channelCount > 1 && outputs[1] != outputs[0] ? 2 : 1;
 
   // s[i+1] = step + coeff * s[i], evaluated as four interleaved recurrences four frames
   // apart (s[i+4] = step4 + coeff4 * s[i]) so the multiply-add chain does not serialise
   // every frame. The result differs from the one-frame recurrence by rounding only.
-  double* left = channels[0];
-  double* right = channelCount > 1 && channels[1] != channels[0] ? channels[1] : nullptr;
   const double coeff2 = coeff * coeff;
   const double coeff4 = coeff2 * coeff2;
   const double step4 = step * (1.0 + coeff) * (1.0 + coeff2);
 
-  double lane[4];
+  double gains[4];
   double smoothed = smoothedGain;
   int i = 0;
+  auto apply = [&](int frame, double g) {
+    for (int c = 0; c < channels; ++c)
+      outputs[c][frame] = inputs[c][frame] * g;
+  };
   for (; i < frames && i < 4; ++i)
   {
     smoothed = step + coeff * smoothed;
-    lane[i] = smoothed;
+    gains[i] = smoothed;
     if (applyGain)
-    {
-      left[i] *= smoothed;
-      if (right)
-        right[i] *= smoothed;
-    }
+      apply(i, smoothed);
   }
   if (i == 4)
   {
-    double s0 = lane[0], s1 = lane[1], s2 = lane[2], s3 = lane[3];
+    double s0 = gains[0], s1 = gains[1], s2 = gains[2], s3 = gains[3];
     for (; i + 4 <= frames; i += 4)
     {
       s0 = step4 + coeff4 * s0;
@@ -85,31 +85,28 @@ void AutoGainBase::smoothAndApply(double* const* channels, int frames)
       s2 = step4 + coeff4 * s2;
       s3 = step4 + coeff4 * s3;
       if (applyGain)
-      {
-        left[i] *= s0;
-        left[i + 1] *= s1;
-        left[i + 2] *= s2;
-        left[i + 3] *= s3;
-        if (right)
+        for (int c = 0; c < channels; ++c)
         {
-          right[i] *= s0;
-          right[i + 1] *= s1;
-          right[i + 2] *= s2;
-          right[i + 3] *= s3;
+          const double* in = inputs[c] + i;
+          double* out = outputs[c] + i;
+          out[0] = in[0] * s0;
+          out[1] = in[1] * s1;
+          out[2] = in[2] * s2;
+          out[3] = in[3] * s3;
         }
-      }
     }
     smoothed = s3;
     for (; i < frames; ++i)
     {
       smoothed = step + coeff * smoothed;
       if (applyGain)
-      {
-        left[i] *= smoothed;
-        if (right)
-          right[i] *= smoothed;
-      }
+        apply(i, smoothed);
     }
   }
   smoothedGain = smoothed;
+
+  if (!applyGain)
+    for (int c = 0; c < channels; ++c)
+      if (outputs[c] != inputs[c])
+        std::copy(inputs[c], inputs[c] + frames, outputs[c]);
 }

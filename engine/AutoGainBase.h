@@ -30,8 +30,11 @@ public:
   void restart();
 
   // Measures the block, updates targetGain by the gain law, runs the smoother over the
-  // block and, when applyGain is set, multiplies the samples in place by it.
-  void process(double* const* channels, int frames);
+  // block and writes the block to `outputs`, multiplied by the smoothed gain when
+  // applyGain is set. outputs may be the inputs (in place); distinct output channels
+  // must not overlap the inputs otherwise.
+  void process(const double* const* inputs, double* const* outputs, int frames);
+  void process(double* const* channels, int frames) { process(channels, channels, frames); }
 
   // Written by the owner before use.
   double targetLevel = -12.0;   // wanted level, detector unit ("Target Value")
@@ -61,7 +64,7 @@ protected:
 
 private:
   void updateTargetGain(double level);
-  void smoothAndApply(double* const* channels, int frames);
+  void smoothAndApply(const double* const* inputs, double* const* outputs, int frames);
 
   double mRiseCoeff = 0.0;      // smoother coefficient while smoothedGain < targetGain
   double mFallCoeff = 0.0;      // otherwise

@@ -183,6 +183,8 @@ void GroupLink::Receive()
 
 void GroupLink::ReceiveFromAudio()
 {
+  if (mDisabled && !mPublishOwed)
+    return; // in no group: the shared tables are not touched
   std::array<double, kMaxParams> values;
   {
     std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);

@@ -22,13 +22,14 @@ public:
   {
     mLevel.store(level, std::memory_order_relaxed);
     mMeasure.store(measure, std::memory_order_relaxed);
-    mLevelVersion.fetch_add(1, std::memory_order_release);
+    // One writer: a plain store, no locked read-modify-write on the audio thread.
+    mLevelVersion.store(mLevelVersion.load(std::memory_order_relaxed) + 1, std::memory_order_release);
   }
   // [audio thread]
   void storeGainDb(double gainDb)
   {
     mGainDb.store(gainDb, std::memory_order_relaxed);
-    mGainVersion.fetch_add(1, std::memory_order_release);
+    mGainVersion.store(mGainVersion.load(std::memory_order_relaxed) + 1, std::memory_order_release);
   }
 
   // [any thread]

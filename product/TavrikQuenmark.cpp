@@ -204,26 +204,38 @@ void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
   if (frames < 1)
     return;
 
-  double* channels[2] = {inputs[0], InputChannelConnected(1) ? inputs[1] : inputs[0]};
+  // The engine reads the inputs and writes the outputs, so the host's input buffers stay
+  // as they came. A mono input is channel 0 twice; with one output, the engine gets that
+  // output twice and writes it once.
+  const bool stereoOut = OutputChannelConnected(1);
+  double* channels[2] = {outputs[0], stereoOut ? outputs[1] : outputs[0]};
+  const double* sources[2] = {inputs[0], InputChannelConnected(1) ? inputs[1] : inputs[0]};
+
   if (mGroupLink)
     mGroupLink->ReceiveFromAudio();
 
   if (mNormalize || ParamValue(kAnalyze) >= 0.5)
   {
-    mEngine.processBlock(channels, frames);
+    mEngine.processBlock(sources, channels, frames);
     UpdateReadouts();
+  }
+  else
+  {
+    for (int c = 0; c < (stereoOut ? 2 : 1); ++c)
+      if (channels[c] != sources[c])
+        std::memmove(channels[c], sources[c], sizeof(double) * static_cast<size_t>(frames));
   }
 
   // "Gain" doubles as the gain readout: it is overwritten with the engine's gain on every
   // block, without announcing it to the engine or the host.
-  const double gainDb = Decibels::fromLinear(std::fabs(mEngine.gain()));
-  ParamAt(kGain)->SetValue(std::clamp(gainDb, -60.0, 60.0));
-  mReadouts.storeGainDb(gainDb);
-
-  const int outputChannels = OutputChannelConnected(1) ? 2 : 1;
-  for (int c = 0; c < outputChannels; ++c)
-    if (outputs[c] != channels[c])
-      std::memmove(outputs[c], channels[c], sizeof(double) * static_cast<size_t>(frames));
+  const double gain = std::fabs(mEngine.gain());
+  if (gain != mShownGain)
+  {
+    mShownGain = gain;
+    mShownGainDb = Decibels::fromLinear(gain);
+  }
+  ParamAt(kGain)->SetValue(std::clamp(mShownGainDb, -60.0, 60.0));
+  mReadouts.storeGainDb(mShownGainDb);
 }
 
 void TavrikQuenmark::EditorOpened()

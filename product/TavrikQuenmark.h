@@ -75,5 +75,7 @@ private:
   bool mResetDone = false;
   bool mNormalize = false; // the engine runs on every block while set
   Readouts mReadouts;
+  double mShownGain = 1.0;   // the engine gain the readout was last computed from
+  double mShownGainDb = 0.0;
   std::unique_ptr<GroupLink> mGroupLink;
 };

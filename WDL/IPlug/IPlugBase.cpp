@@ -310,6 +310,7 @@ void IPlugBase::CreateDefaultPresets(const char* name, int count)
     CopyText(free->name, presetName);
     free->state.Clear();
     SerializeState(free->state);
+    StorePresetValues(*free);
   }
 }
 
@@ -334,6 +335,7 @@ bool IPlugBase::LoadPreset(int index)
     std::snprintf(preset.name, sizeof preset.name, "%s %d", kUserPresetText, static_cast<int>(named) + 1);
     preset.state.Clear();
     loaded = SerializeState(preset.state);
+    StorePresetValues(preset);
   }
   if (loaded)
   {
@@ -342,6 +344,28 @@ bool IPlugBase::LoadPreset(int index)
     RefreshParamControls();
   }
   return loaded;
+}
+
+bool IPlugBase::RecallPresetValues(int index)
+{
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  const PresetSlot* preset = PresetAt(index);
+  if (preset == nullptr || !preset->initialised || preset->values.size() != mParams.size())
+    return false;
+  for (std::size_t i = 0; i < mParams.size(); ++i)
+    mParams[i].SetValue(preset->values[i]);
+  AllParamsChanged(kSourceRecall);
+  mCurrentPresetIndex = index;
+  HostChangedPresets();
+  RefreshParamControls();
+  return true;
+}
+
+void IPlugBase::StorePresetValues(PresetSlot& preset) const
+{
+  preset.values.resize(mParams.size());
+  for (std::size_t i = 0; i < mParams.size(); ++i)
+    preset.values[i] = mParams[i].Value();
 }
 
 const char* IPlugBase::PresetNameAt(int index) const

@@ -162,6 +162,13 @@ public:
   // success makes it current and calls HostChangedPresets and RefreshParamControls.
   // False for an index outside the list or a state that cannot be read or written.
   bool LoadPreset(int index);
+  // [any thread, takes the plug-in mutex] Recalls preset index from the values stored
+  // with it, without reading its state: every parameter is SetValue to its stored value,
+  // then ParamChanged(i, kSourceRecall) runs for each in index order; the preset becomes
+  // current and HostChangedPresets and RefreshParamControls run, as after LoadPreset.
+  // Allocates nothing, so the audio thread may call it. False, with nothing changed, for
+  // an index outside the list or a preset never initialised.
+  bool RecallPresetValues(int index);
   // Empty text for an index outside the list.
   const char* PresetNameAt(int index) const;
   // nullptr for an index outside the list.
@@ -269,6 +276,7 @@ private:
   template <typename Fn>
   static void ForRange(int first, int count, int channels, Fn&& fn);
   bool NeedsScratch() const;
+  void StorePresetValues(PresetSlot& preset) const;
 
   // Destroyed last: every other member may still be used under it while being torn down.
   std::recursive_mutex mMutex;

@@ -55,12 +55,16 @@ private:
   std::vector<std::uint8_t> mBytes;
 };
 
-// One preset: its name and the state stored in it.
+// One preset: its name and the state stored in it. values holds every parameter's plain
+// value as it was when the state was stored, in index order, so the preset can be
+// recalled without reading the state (RecallPresetValues, which the audio thread may
+// call).
 struct PresetSlot
 {
   bool initialised = false;
   char name[kPresetNameBytes] = "empty";
   ChunkBuffer state;
+  std::vector<double> values;
 };
 
 // The host's timing and transport, as the binding reads it from the host for a block.

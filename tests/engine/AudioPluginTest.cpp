@@ -340,3 +340,31 @@ TEST(Engine, LoudnessRestartsTakePreparedStates)
     EXPECT_TRUE(std::isfinite(engine.maxLevel()));
   }
 }
+
+TEST(Engine, OutOfPlaceProcessingLeavesTheInputAndMatchesInPlace)
+{
+  for (bool analyse : {true, false})
+  {
+    AudioPlugin inPlace, outOfPlace;
+    for (AudioPlugin* e : {&inPlace, &outOfPlace})
+    {
+      setUp(*e);
+      e->setMeasure(AudioPlugin::kVU);
+      e->setGate(-90.0);
+      e->setApplyGain(true);
+      e->setGainDb(-3.0);
+      e->setAnalyze(analyse);
+    }
+    StereoBuffer a(kBlock), input(kBlock), output(kBlock);
+    fillSine(a, 700.0, -9.0, kRate);
+    input = a;
+    const StereoBuffer original = input;
+    inPlace.processBlock(a.channels(), kBlock);
+    const double* in[2] = {input.left.data(), input.right.data()};
+    outOfPlace.processBlock(in, output.channels(), kBlock);
+    EXPECT_EQ(input.left, original.left);
+    EXPECT_EQ(input.right, original.right);
+    EXPECT_EQ(output.left, a.left);
+    EXPECT_EQ(output.right, a.right);
+  }
+}

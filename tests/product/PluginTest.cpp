@@ -8,8 +8,6 @@
 
 namespace
 {
-constexpr double kGainTolerance = 1e-6;
-
 std::string hostText(TavrikQuenmark& plug, int index, double plain)
 {
   char text[64];
@@ -320,4 +318,28 @@ TEST(Readouts, TextsShowSignOneDecimalAndMinusInfinity)
   EXPECT_EQ(Readouts::GainText(-std::numeric_limits<double>::infinity()), "-INF");
   EXPECT_EQ(Readouts::GainText(-98.96), "-99.0 dB");
   EXPECT_EQ(Readouts::GainText(0.04), "+0.0 dB");
+}
+
+TEST(ProductProcessing, LeavesTheHostsInputBuffersAsTheyCame)
+{
+  Harness h;
+  h.hostSets(kAnalyze, 0.0);
+  h.hostSets(kGain, -6.0);
+  std::vector<double> left(256, 0.5), right(256, -0.5), outL(256), outR(256);
+  double* in[2] = {left.data(), right.data()};
+  double* out[2] = {outL.data(), outR.data()};
+  std::lock_guard<std::recursive_mutex> lock(h->Mutex());
+  h->BindInputBuffers(0, 2, in, 256);
+  h->BindOutputBuffers(0, 2, out);
+  h->RunProcessing(256);
+  EXPECT_EQ(left[17], 0.5);
+  EXPECT_EQ(right[17], -0.5);
+  EXPECT_NEAR(outL[17], 0.5 * 0.501187, 1e-6);
+  EXPECT_NEAR(outR[17], -0.5 * 0.501187, 1e-6);
+
+  // In place (outputs are the inputs) works as well.
+  h->BindInputBuffers(0, 2, in, 256);
+  h->BindOutputBuffers(0, 2, in);
+  h->RunProcessing(256);
+  EXPECT_NEAR(left[17], 0.5 * 0.501187, 1e-6);
 }

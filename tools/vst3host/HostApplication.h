@@ -7,10 +7,15 @@
 #include "vst3/sdk/interfaces/IMessage.h"
 #include "vst3/sdk/interfaces/IPlugInterfaceSupport.h"
 
+#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
 
+// The host context a plug-in receives in initialize, and the message objects it may ask
+// for. Plug-ins call every method here: none of them throws (a failed allocation answers
+// kOutOfMemory). [UI thread]: messages and lists are used by one thread at a time; the
+// context itself only reads its name.
 namespace Steinberg::Vst
 {
 // Host-side attribute list: ints, floats, strings and binary blobs by name.
@@ -43,7 +48,7 @@ public:
   HostMessage();
 
   FIDString PLUGIN_API getMessageID() override { return mId.empty() ? nullptr : mId.c_str(); }
-  void PLUGIN_API setMessageID(FIDString id) override { mId = id ? id : ""; }
+  void PLUGIN_API setMessageID(FIDString id) override;
   IAttributeList* PLUGIN_API getAttributes() override { return mAttributes.get(); }
 
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override;
@@ -59,20 +64,20 @@ private:
 class HostApplication : public FObject, public IHostApplication, public IPlugInterfaceSupport
 {
 public:
-  explicit HostApplication(const char16* name = u"vst3sdk test host");
+  explicit HostApplication(const char16* name = u"quenmark");
 
   tresult PLUGIN_API getName(String128 name) override;
   // IMessage or IAttributeList, requested with the interface's ID as cid and iid.
   tresult PLUGIN_API createInstance(TUID cid, TUID iid, void** obj) override;
   tresult PLUGIN_API isPlugInterfaceSupported(const TUID iid) override;
 
-  int32 createdMessages() const noexcept { return mCreatedMessages; }
+  int32 createdMessages() const noexcept { return mCreatedMessages.load(); }
 
   tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override;
   VST3SDK_REFCOUNT_METHODS(FObject)
 
 private:
   std::u16string mName;
-  int32 mCreatedMessages = 0;
+  std::atomic<int32> mCreatedMessages{0};
 };
 } // namespace Steinberg::Vst

@@ -1,12 +1,13 @@
-#include "HostApplication.h"
+#include "tools/vst3host/HostApplication.h"
 
 #include "vst3/sdk/helpers/Utf16.h"
 #include "vst3/sdk/interfaces/IAudioProcessor.h"
 #include "vst3/sdk/interfaces/IComponent.h"
 #include "vst3/sdk/interfaces/IEditController.h"
+#include "vst3/sdk/interfaces/IProcessContextRequirements.h"
 
 #include <algorithm>
-#include <cstring>
+#include <new>
 
 namespace Steinberg::Vst
 {
@@ -18,14 +19,28 @@ auto* lookup(Map& map, IAttributeList::AttrID id)
   const auto found = id ? map.find(id) : map.end();
   return found == map.end() ? nullptr : &found->second;
 }
+
+// Runs a store that may allocate; a failed allocation becomes kOutOfMemory.
+template <class Store>
+tresult storing(Store store) noexcept
+{
+  try
+  {
+    store();
+    return kResultOk;
+  }
+  catch (...)
+  {
+    return kOutOfMemory;
+  }
+}
 } // namespace
 
 tresult PLUGIN_API HostAttributeList::setInt(AttrID id, int64 value)
 {
   if (id == nullptr)
     return kInvalidArgument;
-  mInts[id] = value;
-  return kResultOk;
+  return storing([&] { mInts[id] = value; });
 }
 
 tresult PLUGIN_API HostAttributeList::getInt(AttrID id, int64& value)
@@ -41,8 +56,7 @@ tresult PLUGIN_API HostAttributeList::setFloat(AttrID id, double value)
 {
   if (id == nullptr)
     return kInvalidArgument;
-  mFloats[id] = value;
-  return kResultOk;
+  return storing([&] { mFloats[id] = value; });
 }
 
 tresult PLUGIN_API HostAttributeList::getFloat(AttrID id, double& value)
@@ -58,8 +72,7 @@ tresult PLUGIN_API HostAttributeList::setString(AttrID id, const TChar* string)
 {
   if (id == nullptr || string == nullptr)
     return kInvalidArgument;
-  mStrings[id] = string;
-  return kResultOk;
+  return storing([&] { mStrings[id] = string; });
 }
 
 tresult PLUGIN_API HostAttributeList::getString(AttrID id, TChar* string, uint32 sizeInBytes)
@@ -67,7 +80,7 @@ tresult PLUGIN_API HostAttributeList::getString(AttrID id, TChar* string, uint32
   const std::u16string* found = lookup(mStrings, id);
   if (found == nullptr || string == nullptr || sizeInBytes < sizeof(TChar))
     return kResultFalse;
-  copyText16(found->c_str(), string, static_cast<int32>(sizeInBytes / sizeof(TChar)));
+  copyText16(found->c_str(), string, static_cast<int32>(std::min<uint32>(sizeInBytes / sizeof(TChar), 0x7FFFFFFF)));
   return kResultOk;
 }
 
@@ -76,8 +89,7 @@ tresult PLUGIN_API HostAttributeList::setBinary(AttrID id, const void* data, uin
   if (id == nullptr || (data == nullptr && sizeInBytes > 0))
     return kInvalidArgument;
   const auto* bytes = static_cast<const uint8*>(data);
-  mBinaries[id].assign(bytes, bytes + sizeInBytes);
-  return kResultOk;
+  return storing([&] { mBinaries[id].assign(bytes, bytes + sizeInBytes); });
 }
 
 tresult PLUGIN_API HostAttributeList::getBinary(AttrID id, const void*& data, uint32& sizeInBytes)
@@ -98,6 +110,18 @@ tresult PLUGIN_API HostAttributeList::queryInterface(const TUID iid, void** obj)
 }
 
 HostMessage::HostMessage() : mAttributes(IPtr<HostAttributeList>::adopt(new HostAttributeList)) {}
+
+void PLUGIN_API HostMessage::setMessageID(FIDString id)
+{
+  try
+  {
+    mId = id ? id : "";
+  }
+  catch (...)
+  {
+    mId.clear();
+  }
+}
 
 tresult PLUGIN_API HostMessage::queryInterface(const TUID iid, void** obj)
 {
@@ -122,13 +146,20 @@ tresult PLUGIN_API HostApplication::createInstance(TUID cid, TUID iid, void** ob
     return kInvalidArgument;
   *obj = nullptr;
   FObject* created = nullptr;
-  if (iidEqual(cid, IMessage::iid) && iidEqual(iid, IMessage::iid))
+  try
   {
-    created = new HostMessage;
-    ++mCreatedMessages;
+    if (iidEqual(cid, IMessage::iid) && iidEqual(iid, IMessage::iid))
+    {
+      created = new HostMessage;
+      ++mCreatedMessages;
+    }
+    else if (iidEqual(cid, IAttributeList::iid) && iidEqual(iid, IAttributeList::iid))
+      created = new HostAttributeList;
   }
-  else if (iidEqual(cid, IAttributeList::iid) && iidEqual(iid, IAttributeList::iid))
-    created = new HostAttributeList;
+  catch (...)
+  {
+    return kOutOfMemory;
+  }
   if (created == nullptr)
     return kNoInterface;
   const tresult result = created->queryInterface(iid, obj);
@@ -138,7 +169,8 @@ tresult PLUGIN_API HostApplication::createInstance(TUID cid, TUID iid, void** ob
 
 tresult PLUGIN_API HostApplication::isPlugInterfaceSupported(const TUID iid)
 {
-  const int8* supported[] = {IComponent::iid, IAudioProcessor::iid, IEditController::iid, IEditController2::iid};
+  const int8* supported[] = {IComponent::iid,      IAudioProcessor::iid, IEditController::iid,
+                             IEditController2::iid, IProcessContextRequirements::iid};
   return std::any_of(std::begin(supported), std::end(supported), [&](const int8* id) { return iidEqual(id, iid); })
            ? kResultTrue
            : kResultFalse;

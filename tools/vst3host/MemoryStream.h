@@ -8,7 +8,9 @@
 namespace Steinberg
 {
 // Host-side growable byte stream, as hosts hand to getState / setState. Reads past the end
-// are short reads (kResultOk with fewer bytes), as hosts do it.
+// are short reads (kResultOk with fewer bytes), as hosts do it. Plug-ins call every
+// method: none of them throws (a failed growth answers kOutOfMemory).
+// [UI thread] One thread at a time.
 class MemoryStream : public FObject, public IBStream, public ISizeableStream
 {
 public:

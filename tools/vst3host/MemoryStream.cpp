@@ -1,9 +1,10 @@
-#include "MemoryStream.h"
+#include "tools/vst3host/MemoryStream.h"
 
 #include "vst3/sdk/helpers/InterfacePtr.h"
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace Steinberg
 {
@@ -30,8 +31,15 @@ tresult PLUGIN_API MemoryStream::write(void* buffer, int32 numBytes, int32* numB
   if (numBytes < 0 || (numBytes > 0 && buffer == nullptr))
     return kInvalidArgument;
   const auto end = static_cast<std::size_t>(mPosition + numBytes);
-  if (end > mBytes.size())
-    mBytes.resize(end);
+  try
+  {
+    if (end > mBytes.size())
+      mBytes.resize(end);
+  }
+  catch (...)
+  {
+    return kOutOfMemory;
+  }
   if (numBytes > 0)
     std::memcpy(mBytes.data() + mPosition, buffer, static_cast<std::size_t>(numBytes));
   mPosition += numBytes;
@@ -75,7 +83,14 @@ tresult PLUGIN_API MemoryStream::setStreamSize(int64 size)
 {
   if (size < 0)
     return kInvalidArgument;
-  mBytes.resize(static_cast<std::size_t>(size));
+  try
+  {
+    mBytes.resize(static_cast<std::size_t>(size));
+  }
+  catch (...)
+  {
+    return kOutOfMemory;
+  }
   mPosition = std::min(mPosition, size);
   return kResultOk;
 }

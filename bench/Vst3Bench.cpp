@@ -1,0 +1,217 @@
+// Cost of process through the VST3 interface of the built bundle (loaded by our host,
+// 64- and 32-bit) against the engine's own processBlock on the same frames, in the same
+// run: what the binding, the framework's buffer handling and the product add per frame.
+// Both analyse with the measure given and apply the gain ("Normalize" on).
+#include "BenchReport.h"
+
+#include "engine/AudioPlugin.h"
+#include "tools/vst3host/Module.h"
+#include "tools/vst3host/ParameterChanges.h"
+#include "tools/vst3host/PluginInstance.h"
+#include "tools/vst3host/ProcessRunner.h"
+
+#include "vst3/sdk/interfaces/ProcessContext.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace
+{
+constexpr int kRate = 48000;
+constexpr int kBlockSizes[] = {64, 512};
+constexpr int kFramesPerIteration = 8192;
+constexpr double kTargetDb = -23.;
+constexpr double kGateDb = -60.;
+
+struct Measure
+{
+  int index;
+  const char* name;
+};
+constexpr Measure kMeasures[] = {{4, "integrated"}, {0, "peak"}};
+
+// Deterministic noise through a one-pole low-pass, about -20 dBFS.
+struct Programme
+{
+  Programme() : left(kFramesPerIteration), right(kFramesPerIteration)
+  {
+    uint64_t state = 12345;
+    double lpL = 0., lpR = 0.;
+    for (std::size_t i = 0; i < left.size(); ++i)
+    {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      const double a = static_cast<double>(state >> 11) * (2. / 9007199254740992.) - 1.;
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      const double b = static_cast<double>(state >> 11) * (2. / 9007199254740992.) - 1.;
+      lpL = 0.9 * lpL + 0.1 * a;
+      lpR = 0.9 * lpR + 0.1 * b;
+      left[i] = 0.5 * lpL;
+      right[i] = 0.5 * lpR;
+    }
+  }
+  std::vector<double> left, right;
+};
+
+std::shared_ptr<vst3host::Module> bundle()
+{
+  static std::shared_ptr<vst3host::Module> module = [] {
+    auto loaded = vst3host::Module::load(QUENMARK_BENCH_BUNDLE);
+    if (!loaded)
+      std::fprintf(stderr, "bench_vst3: %s\n", loaded.message().c_str());
+    return loaded ? loaded.take() : nullptr;
+  }();
+  return module;
+}
+
+// A host's engine: its own input and output buffers for the whole iteration, handed to
+// process block by block, with a playing transport and an empty change list.
+template <class Sample>
+void runBundle(benchmark::State& state, int32 sampleSize, int blockFrames, int measure)
+{
+  std::shared_ptr<vst3host::Module> module = bundle();
+  auto effect = module ? module->firstAudioEffect() : vst3host::Result<vst3host::ClassDescription>(
+                                                        vst3host::Status::failure("no bundle"));
+  auto created = effect ? vst3host::PluginInstance::create(module, effect.value())
+                        : vst3host::Result<std::unique_ptr<vst3host::PluginInstance>>(effect.status());
+  if (!created)
+  {
+    state.SkipWithError(created.message().c_str());
+    return;
+  }
+  vst3host::PluginInstance& plugin = *created.value();
+  auto id = [&](const char* title) { return plugin.parameterTitled(title).value().id; };
+  vst3host::RunnerConfig config;
+  config.symbolicSampleSize = sampleSize;
+  config.sampleRate = kRate;
+  config.maxBlockFrames = blockFrames;
+  auto started = vst3host::ProcessRunner::start(plugin, config);
+  if (!started)
+  {
+    state.SkipWithError(started.message().c_str());
+    return;
+  }
+  vst3host::ProcessRunner& runner = *started.value();
+  runner.queueChange(id("Mode"), 0.);
+  runner.queueChange(id("Measure"), plugin.toNormalized(id("Measure"), measure));
+  runner.queueChange(id("Target Value"), plugin.toNormalized(id("Target Value"), kTargetDb));
+  runner.queueChange(id("Gate"), plugin.toNormalized(id("Gate"), kGateDb));
+  runner.queueChange(id("Normalize"), 1.);
+  runner.queueChange(id("Analyze"), 1.);
+  runner.setPlaying(true);
+  (void)runner.flush();
+
+  const Programme source;
+  std::vector<std::vector<Sample>> in(2, std::vector<Sample>(kFramesPerIteration));
+  std::vector<std::vector<Sample>> out(2, std::vector<Sample>(kFramesPerIteration));
+  auto refill = [&] {
+    for (std::size_t i = 0; i < source.left.size(); ++i)
+    {
+      in[0][i] = static_cast<Sample>(source.left[i]);
+      in[1][i] = static_cast<Sample>(source.right[i]);
+    }
+  };
+  refill();
+  auto changes = IPtr<ParameterChanges>::adopt(new ParameterChanges);
+  ProcessContext context{};
+  context.state = ProcessContext::kPlaying | ProcessContext::kTempoValid;
+  context.sampleRate = kRate;
+  context.tempo = 120.;
+  Sample* inPointers[2] = {};
+  Sample* outPointers[2] = {};
+  AudioBusBuffers inBus{}, outBus{};
+  inBus.numChannels = outBus.numChannels = 2;
+  ProcessData data{};
+  data.symbolicSampleSize = sampleSize;
+  data.numSamples = blockFrames;
+  data.numInputs = data.numOutputs = 1;
+  data.inputs = &inBus;
+  data.outputs = &outBus;
+  data.inputParameterChanges = changes.get();
+  data.processContext = &context;
+  auto bind = [&](Sample** pointers, AudioBusBuffers& bus) {
+    if constexpr (sizeof(Sample) == sizeof(double))
+      bus.channelBuffers64 = reinterpret_cast<Sample64**>(pointers);
+    else
+      bus.channelBuffers32 = reinterpret_cast<Sample32**>(pointers);
+  };
+  bind(inPointers, inBus);
+  bind(outPointers, outBus);
+
+  for (auto _ : state)
+  {
+    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+    {
+      for (std::size_t c = 0; c < 2; ++c)
+      {
+        inPointers[c] = in[c].data() + start;
+        outPointers[c] = out[c].data() + start;
+      }
+      plugin.process(data);
+      context.projectTimeSamples += blockFrames;
+    }
+    benchmark::ClobberMemory();
+    state.PauseTiming();
+    refill(); // the input is the same programme every iteration
+    state.ResumeTiming();
+  }
+  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
+
+void runEngine(benchmark::State& state, int blockFrames, int measure)
+{
+  AudioPlugin engine;
+  engine.setBlockSize(blockFrames);
+  engine.setSampleRate(kRate);
+  engine.setOversampling(1);
+  engine.setTargetLevel(kTargetDb);
+  engine.setGate(kGateDb);
+  engine.setMeasure(measure);
+  engine.setApplyGain(true);
+  engine.setAnalyze(true);
+  const Programme source;
+  Programme work = source;
+  for (auto _ : state)
+  {
+    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+    {
+      double* channels[2] = {work.left.data() + start, work.right.data() + start};
+      engine.processBlock(channels, blockFrames);
+    }
+    benchmark::ClobberMemory();
+    state.PauseTiming();
+    work = source;
+    state.ResumeTiming();
+  }
+  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
+
+std::string caseName(const std::string& family, const char* measure, int block)
+{
+  return family + "/" + measure + "/" + std::to_string(block);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  std::vector<RatioTarget> targets;
+  for (int block : kBlockSizes)
+    for (const Measure& measure : kMeasures)
+    {
+      const std::string engine = caseName("Engine", measure.name, block);
+      const std::string wide = caseName("Vst3-64bit", measure.name, block);
+      const std::string narrow = caseName("Vst3-32bit", measure.name, block);
+      const int m = measure.index;
+      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runEngine(s, block, m); });
+      benchmark::RegisterBenchmark(wide.c_str(),
+                                   [=](benchmark::State& s) { runBundle<double>(s, kSample64, block, m); });
+      benchmark::RegisterBenchmark(narrow.c_str(),
+                                   [=](benchmark::State& s) { runBundle<float>(s, kSample32, block, m); });
+      targets.push_back({wide, engine, 1.2});
+      targets.push_back({narrow, engine, 1.2});
+    }
+  return runWithRatios(argc, argv, targets);
+}

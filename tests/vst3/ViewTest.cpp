@@ -1,0 +1,173 @@
+// The editor view as far as it goes without a window, and the side-chain bus, on a small
+// plug-in built directly on the binding so its hooks can be watched.
+
+#include "Vst3Host.h"
+
+#include "vst3/sdk/interfaces/SpeakerArrangement.h"
+
+using namespace vst3test;
+
+namespace
+{
+// Two parameters, "2-2 4-2" with a stereo side-chain; records the hooks the view runs
+// and what the side-chain channels carried.
+class HookPlug final : public IPlugVST3
+{
+public:
+  HookPlug() : IPlugVST3(2, "2-2 4-2", 1, "Hooks", "", "Tests", 0x00010000, 1, 2, 0, false, true, false, 2)
+  {
+    ParamAt(0)->InitContinuous("Level", 0.0, -10.0, 10.0, 0.1);
+    ParamAt(1)->InitBoolean("Switch", false);
+    CreateDefaultPresets("-", 1);
+  }
+  void EditorOpened() override { hooks += "opened "; }
+  void EditorClosed() override { hooks += "closed "; }
+  void EditorResized() override { hooks += "resized "; }
+  void ProcessAudio(double** inputs, double** outputs, int frames) override
+  {
+    if (frames > 0)
+      sideChainSample = inputs[2][0];
+    IPlugVST3::ProcessAudio(inputs, outputs, frames);
+  }
+
+  std::string hooks;
+  double sideChainSample = -1.0;
+};
+
+class Editor : public IGraphics
+{
+public:
+  void PrepareBackBuffer() override {}
+  void SetParameterFromPlug(int, double) override {}
+  void SetControlsFromParameter(int, double, bool) override {}
+  void GrayOutParameterControls(int, bool) override {}
+};
+
+class Frame : public FObject, public IPlugFrame
+{
+public:
+  tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* size) override
+  {
+    requested = *size;
+    return view->onSize(size); // as hosts do, in the same call
+  }
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
+  {
+    if (answerAs<IPlugFrame>(this, iid, obj))
+      return kResultOk;
+    return FObject::queryInterface(iid, obj);
+  }
+  VST3SDK_REFCOUNT_METHODS(FObject)
+
+  ViewRect requested{};
+};
+
+TEST(Vst3View, OnlyTheExactNameMakesAViewAndViewsComeAndGoWithTheList)
+{
+  Instance i;
+  EXPECT_EQ(i->createView(nullptr), nullptr);
+  EXPECT_EQ(i->createView("Editor"), nullptr);
+  EXPECT_EQ(i->createView("editor2"), nullptr);
+  const uint32 references = i->refCount();
+  auto view = IPtr<IPlugView>::adopt(i->createView("editor"));
+  ASSERT_TRUE(view);
+  EXPECT_EQ(i->ViewCount(), 1);
+  EXPECT_EQ(i->refCount(), references + 1) << "the view holds the plug-in";
+
+  // No editor, no window layer: hosts show their own parameter editor.
+  int dummyParent = 0;
+  EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultFalse);
+  EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultFalse);
+  EXPECT_EQ(view->attached(&dummyParent, kPlatformTypeX11EmbedWindowID), kResultFalse);
+  ViewRect size{1, 2, 3, 4};
+  EXPECT_EQ(view->getSize(&size), kResultFalse);
+  EXPECT_EQ(view->getSize(nullptr), kInvalidArgument);
+  EXPECT_EQ(view->canResize(), kResultFalse);
+  EXPECT_EQ(view->onSize(nullptr), kResultTrue);
+  ViewRect stored{0, 0, 300, 280};
+  EXPECT_EQ(view->onSize(&stored), kResultTrue);
+  EXPECT_EQ(i->ViewAt(0)->getRect().right, 300);
+  EXPECT_EQ(view->removed(), kResultOk);
+
+  view = {};
+  EXPECT_EQ(i->ViewCount(), 0);
+  EXPECT_EQ(i->refCount(), references);
+
+  // Views outliving terminate are dropped from the list there and released safely later.
+  view = IPtr<IPlugView>::adopt(i->createView("editor"));
+  i->terminate();
+  EXPECT_EQ(i->ViewCount(), 0);
+  view = {};
+  EXPECT_EQ(i->refCount(), references);
+  EXPECT_EQ(i->initialize(i.host->unknown()), kResultOk);
+}
+
+TEST(Vst3View, WithAnEditorTheHooksRunAndResizeRequestsEndInEditorResized)
+{
+  auto plug = IPtr<HookPlug>::adopt(new HookPlug);
+  auto host = IPtr<HostApplication>::adopt(new HostApplication);
+  ASSERT_EQ(plug->initialize(host->unknown()), kResultOk);
+  plug->ResizeEditor(10, 10); // no view yet: nothing
+  plug->AttachEditor(new Editor);
+  auto view = IPtr<IPlugView>::adopt(plug->createView("editor"));
+  int dummyParent = 0;
+  EXPECT_EQ(view->attached(&dummyParent, kPlatformTypeX11EmbedWindowID), kResultTrue);
+  EXPECT_EQ(view->removed(), kResultOk);
+  EXPECT_EQ(plug->hooks, "opened closed ");
+
+  plug->ResizeEditor(400, 300); // no frame: nothing
+  auto frame = IPtr<Frame>::adopt(new Frame);
+  view->setFrame(frame.get());
+  ViewRect unasked{0, 0, 5, 5};
+  view->onSize(&unasked);
+  EXPECT_EQ(plug->hooks, "opened closed ") << "an onSize the plug-in did not ask for only stores the size";
+  plug->ResizeEditor(400, 300);
+  EXPECT_EQ(frame->requested.right, 400);
+  EXPECT_EQ(frame->requested.bottom, 300);
+  EXPECT_EQ(plug->hooks, "opened closed resized ");
+  EXPECT_FALSE(plug->ViewAt(0)->ExpectingNewSize());
+  view->setFrame(nullptr);
+  view = {};
+  plug->terminate();
+}
+
+TEST(Vst3SideChain, TheAuxBusFeedsItsChannelsOnlyWhileActive)
+{
+  auto plug = IPtr<HookPlug>::adopt(new HookPlug);
+  auto host = IPtr<HostApplication>::adopt(new HostApplication);
+  ASSERT_EQ(plug->initialize(host->unknown()), kResultOk);
+  ASSERT_EQ(plug->getBusCount(kAudio, kInput), 2);
+  BusInfo info{};
+  plug->getBusInfo(kAudio, kInput, 1, info);
+  EXPECT_EQ(narrow(info.name), "Aux Input");
+  EXPECT_EQ(info.busType, kAux);
+  EXPECT_EQ(info.flags, 0u);
+
+  SpeakerArrangement stereo = SpeakerArr::kStereo;
+  SpeakerArrangement ins[] = {stereo, SpeakerArr::kMono};
+  EXPECT_EQ(plug->setBusArrangements(ins, 1, &stereo, 1), kResultFalse) << "both input buses are needed";
+  EXPECT_EQ(plug->setBusArrangements(ins, 2, &stereo, 1), kResultTrue);
+  plug->getBusInfo(kAudio, kInput, 1, info);
+  EXPECT_EQ(narrow(info.name), "Sidechain Input");
+  EXPECT_EQ(info.channelCount, 1);
+  plug->getBusInfo(kAudio, kInput, 0, info);
+  EXPECT_EQ(narrow(info.name), "Main Input") << "the main bus keeps its place and name";
+
+  ProcessSetup setup{kRealtime, kSample32, 64, 44100.0};
+  ASSERT_EQ(plug->setupProcessing(setup), kResultOk);
+  Block<float> main(2, 64, 0.1);
+  Block<float> side(1, 64, 0.7);
+  AudioBusBuffers inputs[] = {main.inBus, side.inBus};
+  main.data.inputs = inputs;
+  main.data.numInputs = 2;
+  ASSERT_EQ(main.run(*plug.get()), kResultOk);
+  EXPECT_EQ(plug->sideChainSample, 0.0) << "inactive: the side-chain reads silence";
+  ASSERT_EQ(plug->activateBus(kAudio, kInput, 1, 1), kResultTrue);
+  ASSERT_EQ(main.run(*plug.get()), kResultOk);
+  EXPECT_FLOAT_EQ(static_cast<float>(plug->sideChainSample), 0.7f);
+  ASSERT_EQ(plug->activateBus(kAudio, kInput, 1, 0), kResultTrue);
+  ASSERT_EQ(main.run(*plug.get()), kResultOk);
+  EXPECT_EQ(plug->sideChainSample, 0.0) << "deactivated again: no stale samples";
+  plug->terminate();
+}
+} // namespace

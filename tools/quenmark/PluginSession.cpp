@@ -1,0 +1,172 @@
+#include "tools/quenmark/PluginSession.h"
+
+#include "tools/quenmark/ToolError.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+
+#ifndef QUENMARK_BUILD_TREE_BUNDLE
+#define QUENMARK_BUILD_TREE_BUNDLE ""
+#endif
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace quenmark
+{
+namespace
+{
+[[noreturn]] void fail(const std::string& what, const vst3host::Status& status)
+{
+  throw ToolError(kExitFailure, what + ": " + status.message());
+}
+
+// The product's state stream: an int32 length (little-endian), the JSON document, then
+// the binding's bypass word.
+std::optional<double> maxPeakOf(const std::vector<uint8>& state)
+{
+  if (state.size() < 4)
+    return std::nullopt;
+  const uint32 length = uint32(state[0]) | uint32(state[1]) << 8 | uint32(state[2]) << 16 | uint32(state[3]) << 24;
+  if (length > state.size() - 4)
+    return std::nullopt;
+  const auto document = nlohmann::json::parse(state.begin() + 4, state.begin() + 4 + length, nullptr, false);
+  if (document.is_discarded() || !document.is_object() || !document.contains("maxpeak") ||
+      !document["maxpeak"].is_number())
+    return std::nullopt;
+  return document["maxpeak"].get<double>();
+}
+} // namespace
+
+std::shared_ptr<vst3host::Module> loadPlugin(const std::optional<std::string>& path)
+{
+  std::vector<std::filesystem::path> candidates;
+  if (path)
+    candidates.push_back(*path);
+  else
+  {
+    if (std::string(QUENMARK_BUILD_TREE_BUNDLE).size() > 0)
+      candidates.push_back(QUENMARK_BUILD_TREE_BUNDLE);
+    if (const char* home = std::getenv("HOME"); home && *home)
+      candidates.push_back(std::filesystem::path(home) / ".vst3" / "TavrikQuenmark.vst3");
+  }
+  std::string tried;
+  for (const std::filesystem::path& candidate : candidates)
+  {
+    std::error_code error;
+    if (!path && !std::filesystem::exists(candidate, error))
+    {
+      tried += "\n  " + candidate.string() + ": not there";
+      continue;
+    }
+    vst3host::Result<std::shared_ptr<vst3host::Module>> module = vst3host::Module::load(candidate);
+    if (module)
+      return module.take();
+    if (path)
+      throw ToolError(kExitUsage, module.message());
+    tried += "\n  " + module.message();
+  }
+  throw ToolError(kExitFailure, "no TavrikQuenmark plug-in found (give one with --plugin PATH); looked at:" + tried);
+}
+
+PluginSession::PluginSession(std::shared_ptr<vst3host::Module> module, int channels, int sampleRate)
+{
+  vst3host::Result<vst3host::ClassDescription> effect = module->firstAudioEffect();
+  if (!effect)
+    fail("the plug-in", effect.status());
+  auto instance = vst3host::PluginInstance::create(module, effect.value());
+  if (!instance)
+    fail("creating the plug-in", instance.status());
+  mInstance = instance.take();
+
+  auto idOf = [this](const char* title) {
+    vst3host::Result<vst3host::ParameterDescription> parameter = mInstance->parameterTitled(title);
+    if (!parameter)
+      fail("the plug-in is not TavrikQuenmark", parameter.status());
+    return parameter.value().id;
+  };
+  mIds = {idOf("Gain"),    idOf("Measure"),   idOf("Target Value"), idOf("Mode"),
+          idOf("Analyze"), idOf("Normalize"), idOf("Gate")};
+
+  vst3host::RunnerConfig config;
+  config.symbolicSampleSize = kSample64;
+  config.sampleRate = sampleRate;
+  config.maxBlockFrames = kProcessBlockFrames;
+  config.channels = channels;
+  config.processMode = kOffline; // a file render: no real-time deadline
+  auto runner = vst3host::ProcessRunner::start(*mInstance, config);
+  if (!runner)
+    throw ToolError(kExitUsage, "the plug-in cannot process this file: " + runner.message());
+  mRunner = runner.take();
+}
+
+PluginSession::~PluginSession()
+{
+  mRunner.reset(); // stops processing and deactivates before the instance is terminated
+  mInstance.reset();
+}
+
+void PluginSession::set(ParamID id, double plain)
+{
+  mRunner->queueChange(id, mInstance->toNormalized(id, plain));
+}
+
+double PluginSession::plainValue(ParamID id)
+{
+  return mInstance->toPlain(id, mInstance->normalizedValue(id));
+}
+
+double PluginSession::defaultPlain(ParamID id)
+{
+  for (const vst3host::ParameterDescription& parameter : mInstance->parameters())
+    if (parameter.id == id)
+      return mInstance->toPlain(id, parameter.defaultNormalized);
+  return 0.;
+}
+
+std::string PluginSession::measureText(int index)
+{
+  vst3host::Result<std::string> text =
+    mInstance->valueText(mIds.measure, mInstance->toNormalized(mIds.measure, static_cast<double>(index)));
+  return text ? text.value() : std::string();
+}
+
+void PluginSession::setPlaying(bool playing)
+{
+  mRunner->setPlaying(playing);
+}
+
+void PluginSession::rewindTransport()
+{
+  mRunner->relocate(0);
+}
+
+void PluginSession::process(const double* const* in, double* const* out, int frames)
+{
+  if (vst3host::Status status = mRunner->process(in, out, frames); !status)
+    fail("the plug-in failed", status);
+}
+
+void PluginSession::flush()
+{
+  if (vst3host::Status status = mRunner->flush(); !status)
+    fail("the plug-in failed", status);
+}
+
+double PluginSession::measuredLevel()
+{
+  vst3host::Result<std::vector<uint8>> state = mInstance->saveState();
+  if (!state)
+    fail("reading the plug-in's state", state.status());
+  const std::optional<double> level = maxPeakOf(state.value());
+  if (!level)
+    throw ToolError(kExitFailure, "the plug-in's state document carries no measured level (\"maxpeak\")");
+  return *level;
+}
+
+double PluginSession::gainDb()
+{
+  return plainValue(mIds.gain);
+}
+} // namespace quenmark

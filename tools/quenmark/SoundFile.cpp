@@ -1,0 +1,95 @@
+#include "tools/quenmark/SoundFile.h"
+
+#include "tools/quenmark/ToolError.h"
+
+namespace quenmark
+{
+namespace
+{
+std::string formatName(int format, int mask)
+{
+  SF_FORMAT_INFO info{};
+  info.format = format & mask;
+  if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof(info)) == 0 && info.name != nullptr)
+    return info.name;
+  return "format " + std::to_string(format & mask);
+}
+} // namespace
+
+SoundFileReader::SoundFileReader(const std::filesystem::path& path) : mPath(path)
+{
+  mFile = sf_open(path.c_str(), SFM_READ, &mInfo);
+  if (mFile == nullptr)
+    throw ToolError(kExitUsage, "cannot read " + path.string() + " as audio: " + sf_strerror(nullptr));
+  if (mInfo.channels < 1 || mInfo.samplerate < 1)
+  {
+    sf_close(mFile);
+    mFile = nullptr;
+    throw ToolError(kExitUsage, path.string() + " has no audio channels or no sample rate");
+  }
+}
+
+SoundFileReader::~SoundFileReader()
+{
+  if (mFile)
+    sf_close(mFile);
+}
+
+std::string SoundFileReader::formatText() const
+{
+  return formatName(mInfo.format, SF_FORMAT_TYPEMASK) + ", " + formatName(mInfo.format, SF_FORMAT_SUBMASK);
+}
+
+std::int64_t SoundFileReader::read(double* interleaved, std::int64_t frames)
+{
+  const sf_count_t got = sf_readf_double(mFile, interleaved, frames);
+  if (got < 0 || (got == 0 && sf_error(mFile) != SF_ERR_NO_ERROR))
+    throw ToolError(kExitFailure, "reading " + mPath.string() + " failed: " + sf_strerror(mFile));
+  return got;
+}
+
+void SoundFileReader::rewind()
+{
+  if (sf_seek(mFile, 0, SEEK_SET) < 0)
+    throw ToolError(kExitFailure, "cannot go back to the start of " + mPath.string() + ": " + sf_strerror(mFile));
+}
+
+SoundFileWriter::SoundFileWriter(const std::filesystem::path& path, const SF_INFO& format) : mPath(path)
+{
+  SF_INFO info{};
+  info.samplerate = format.samplerate;
+  info.channels = format.channels;
+  info.format = format.format;
+  if (!sf_format_check(&info))
+    throw ToolError(kExitFailure, "libsndfile cannot write the format of the input (" +
+                                    formatName(info.format, SF_FORMAT_TYPEMASK) + ", " +
+                                    formatName(info.format, SF_FORMAT_SUBMASK) + ")");
+  mFile = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (mFile == nullptr)
+    throw ToolError(kExitFailure, "cannot create " + path.string() + ": " + sf_strerror(nullptr));
+  sf_command(mFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+}
+
+SoundFileWriter::~SoundFileWriter()
+{
+  if (mFile)
+    sf_close(mFile);
+}
+
+void SoundFileWriter::write(const double* interleaved, std::int64_t frames)
+{
+  if (sf_writef_double(mFile, interleaved, frames) != frames)
+    throw ToolError(kExitFailure, "writing " + mPath.string() + " failed: " + sf_strerror(mFile));
+}
+
+void SoundFileWriter::close()
+{
+  if (mFile == nullptr)
+    return;
+  sf_write_sync(mFile);
+  const int result = sf_close(mFile);
+  mFile = nullptr;
+  if (result != 0)
+    throw ToolError(kExitFailure, "closing " + mPath.string() + " failed: " + sf_error_number(result));
+}
+} // namespace quenmark

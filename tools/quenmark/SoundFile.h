@@ -1,0 +1,61 @@
+#pragma once
+
+#include <sndfile.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Audio files through libsndfile, read and written in blocks of interleaved 64-bit
+// frames at full scale 1.0, whatever the container and sample format.
+namespace quenmark
+{
+class SoundFileReader
+{
+public:
+  // Throws ToolError (kExitUsage) naming the file when it cannot be opened as audio.
+  explicit SoundFileReader(const std::filesystem::path& path);
+  ~SoundFileReader();
+  SoundFileReader(const SoundFileReader&) = delete;
+  SoundFileReader& operator=(const SoundFileReader&) = delete;
+
+  const SF_INFO& info() const noexcept { return mInfo; }
+  int channels() const noexcept { return mInfo.channels; }
+  int sampleRate() const noexcept { return mInfo.samplerate; }
+  std::int64_t frames() const noexcept { return mInfo.frames; }
+  double seconds() const noexcept { return mInfo.samplerate > 0 ? double(mInfo.frames) / mInfo.samplerate : 0.; }
+  // E.g. "WAV, 24-bit PCM".
+  std::string formatText() const;
+
+  // Reads up to `frames` frames into `interleaved` (room for frames * channels values);
+  // returns the frames read, 0 at the end. Throws ToolError (kExitFailure) on a read error.
+  std::int64_t read(double* interleaved, std::int64_t frames);
+  void rewind();
+
+private:
+  std::filesystem::path mPath;
+  SNDFILE* mFile = nullptr;
+  SF_INFO mInfo{};
+};
+
+class SoundFileWriter
+{
+public:
+  // A new file with the format (container, sample format, rate, channels) of `format`.
+  // Integer formats clip out-of-range samples instead of wrapping them. Throws ToolError
+  // (kExitFailure) when the file cannot be created in that format.
+  SoundFileWriter(const std::filesystem::path& path, const SF_INFO& format);
+  ~SoundFileWriter();
+  SoundFileWriter(const SoundFileWriter&) = delete;
+  SoundFileWriter& operator=(const SoundFileWriter&) = delete;
+
+  void write(const double* interleaved, std::int64_t frames);
+  // Flushes and closes; throws on failure. The destructor closes silently.
+  void close();
+
+private:
+  std::filesystem::path mPath;
+  SNDFILE* mFile = nullptr;
+};
+} // namespace quenmark

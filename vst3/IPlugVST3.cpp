@@ -1,0 +1,927 @@
+#include "vst3/IPlugVST3.h"
+
+#include "vst3/IPlugVST3View.h"
+
+#include "vst3/sdk/helpers/InterfacePtr.h"
+#include "vst3/sdk/helpers/Utf16.h"
+#include "vst3/sdk/interfaces/IBStream.h"
+#include "vst3/sdk/interfaces/IComponentHandler.h"
+#include "vst3/sdk/interfaces/IContextMenu.h"
+#include "vst3/sdk/interfaces/IHostApplication.h"
+#include "vst3/sdk/interfaces/IParameterChanges.h"
+#include "vst3/sdk/interfaces/SpeakerArrangement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <type_traits>
+#include <unordered_map>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace
+{
+using PlugLock = std::lock_guard<std::recursive_mutex>;
+
+constexpr double kDefaultTempoBpm = 120.0;
+constexpr int kDefaultTimeSignature = 4;
+constexpr int kMaxSideChainChannels = 2;
+// Rates the engine can be prepared for: it runs at the integer rate, and its windows
+// grow with the rate.
+constexpr double kMinSampleRate = 1.0;
+constexpr double kMaxSampleRate = 4.0e6;
+
+// The process context fields the plug-in reads; a host may fill only these.
+constexpr uint32 kContextRequirements =
+    IProcessContextRequirements::kNeedTempo | IProcessContextRequirements::kNeedTransportState |
+    IProcessContextRequirements::kNeedTimeSignature | IProcessContextRequirements::kNeedProjectTimeMusic |
+    IProcessContextRequirements::kNeedBarPositionMusic | IProcessContextRequirements::kNeedCycleMusic;
+
+// Widened copies of the 8-bit texts handed to the layer (titles, units, list entries, bus
+// names), each converted once for the life of the module and keyed by its contents.
+// Entries are never removed, so the returned pointers stay valid.
+const char16* Widened(const char* text)
+{
+  static std::mutex cacheMutex;
+  static std::unordered_map<std::string, std::u16string> cache;
+  const std::lock_guard<std::mutex> lock(cacheMutex);
+  const auto [entry, inserted] = cache.try_emplace(text != nullptr ? text : "");
+  if (inserted)
+    for (const char byte : entry->first)
+      entry->second.push_back(static_cast<char16>(static_cast<unsigned char>(byte)));
+  return entry->second.c_str();
+}
+
+// Runs a host call that allocates; nothing it throws reaches the host.
+template <typename Call>
+tresult Guarded(Call&& call) noexcept
+{
+  try
+  {
+    return call();
+  }
+  catch (const std::bad_alloc&)
+  {
+    return kOutOfMemory;
+  }
+  catch (...)
+  {
+    return kInternalError;
+  }
+}
+
+// Speaker arrangement the binding gives a bus of `channels` channels.
+SpeakerArrangement ArrangementFor(int channels)
+{
+  switch (channels)
+  {
+  case 1: return SpeakerArr::kMono;
+  case 2: return SpeakerArr::kStereo;
+  case 3: return SpeakerArr::k30Music;
+  case 4: return SpeakerArr::kAmbi1stOrderACN;
+  case 5: return SpeakerArr::k50;
+  case 6: return SpeakerArr::k51;
+  default: return SpeakerArr::kEmpty;
+  }
+}
+
+template <typename Sample>
+Sample** ChannelsOf(const AudioBusBuffers& bus)
+{
+  if constexpr (std::is_same_v<Sample, float>)
+    return bus.channelBuffers32;
+  else
+    return bus.channelBuffers64;
+}
+
+// True when the host gave every channel of a bus of `channels` channels a buffer.
+template <typename Sample>
+bool BusComplete(const AudioBusBuffers& bus, int32 channels)
+{
+  if (bus.numChannels != channels)
+    return false;
+  Sample** buffers = ChannelsOf<Sample>(bus);
+  if (channels > 0 && buffers == nullptr)
+    return false;
+  return std::all_of(buffers, buffers + channels, [](const Sample* b) { return b != nullptr; });
+}
+
+template <typename Sample>
+bool BusesComplete(const AudioBusBuffers* buses, const BusList& list)
+{
+  for (int32 i = 0; i < list.count(); ++i)
+  {
+    const Bus* bus = list.at(i);
+    // An inactive side-chain is not read, whatever the host put there.
+    const bool used = bus->getBusType() == kMain || bus->isActive();
+    if (used && !BusComplete<Sample>(buses[i], bus->getChannelCount()))
+      return false;
+  }
+  return true;
+}
+} // namespace
+
+IPlugVST3::IPlugVST3(int paramCount, const char* channelIO, int presetCount, const char* effectName,
+                     const char* productName, const char* makerName, int vendorVersion, int uniqueID,
+                     int manufacturerID, int latencyFrames, bool doesMidi, bool doesStateChunks, bool isInstrument,
+                     int sideChainChannels)
+    : IPlugBase(paramCount, channelIO, presetCount, effectName, productName, makerName, vendorVersion, uniqueID,
+                manufacturerID, latencyFrames, doesMidi, doesStateChunks, isInstrument, 1),
+      mSideChainChannels(std::clamp(sideChainChannels, 0, NInChannels()))
+{
+  ConnectInputChannels(0, NInChannels(), true);
+  ConnectOutputChannels(0, NOutChannels(), true);
+  if (NInChannels() > 0)
+    CreateBypassDelayLine();
+
+  LabelInputBus(0, "Main Input");
+  if (mSideChainChannels != 0)
+    LabelInputBus(1, "Aux Input");
+  if (isInstrument)
+  {
+    char label[kParamTextBytes];
+    for (int k = 0; 2 * k < NOutChannels(); ++k)
+    {
+      std::snprintf(label, sizeof label, "Output %i", k + 1);
+      LabelOutputBus(k, label);
+    }
+  }
+  else
+  {
+    LabelOutputBus(0, "Output");
+  }
+  setProcessContextRequirements(kContextRequirements);
+  mViews.reserve(4);
+}
+
+IPlugVST3::~IPlugVST3() = default;
+
+tresult PLUGIN_API IPlugVST3::queryInterface(const TUID iid, void** obj)
+{
+  if (answerAs<IUnitInfo>(this, iid, obj) || answerAs<IMidiMapping>(this, iid, obj))
+    return kResultOk;
+  return SingleComponentEffect::queryInterface(iid, obj);
+}
+
+// ---- IPluginBase ----
+
+tresult PLUGIN_API IPlugVST3::initialize(FUnknown* context)
+{
+  return Guarded([&]() -> tresult {
+    if (mInitialized)
+      return kResultFalse;
+    const tresult result = SingleComponentEffect::initialize(context);
+    if (result != kResultOk)
+      return result;
+    mInitialized = true;
+
+    if (IPtr<IHostApplication> host = queryFrom<IHostApplication>(context))
+    {
+      String128 name16{};
+      if (host->getName(name16) == kResultOk)
+      {
+        name16[127] = 0; // whatever the host wrote
+        char8 name8[kPluginNameBytes] = {};
+        narrowText(name16, name8);
+        SetHost(name8, 0);
+      }
+    }
+
+    PlugLock lock(Mutex());
+    if (mSideChainChannels > kMaxSideChainChannels)
+      mSideChainChannels = kMaxSideChainChannels;
+    mSideChainConnected = false;
+    // A bus layout negotiated before a terminate is gone with the buses.
+    ConnectInputChannels(0, NInChannels(), true);
+    ConnectOutputChannels(0, NOutChannels(), true);
+    BuildBuses();
+    ExportParameters();
+    HostIdentified();
+    LoadPreset(0);
+    return kResultOk;
+  });
+}
+
+void IPlugVST3::BuildBuses()
+{
+  const int mainInputs = NInChannels() - mSideChainChannels;
+  if (ArrangementFor(mainInputs) != SpeakerArr::kEmpty)
+    addAudioInput(Widened(InputBusLabel(0)), ArrangementFor(mainInputs), kMain, BusInfo::kDefaultActive);
+  if (IsInstrument())
+  {
+    for (int k = 0; 2 * k < NOutChannels(); ++k)
+      addAudioOutput(Widened(OutputBusLabel(k)), SpeakerArr::kStereo, kMain, BusInfo::kDefaultActive);
+  }
+  else
+  {
+    addAudioOutput(Widened(OutputBusLabel(0)), ArrangementFor(NOutChannels()), kMain, BusInfo::kDefaultActive);
+  }
+  if (mSideChainChannels != 0)
+    addAudioInput(Widened(InputBusLabel(1)), ArrangementFor(mSideChainChannels), kAux, 0);
+  if (DoesMidi())
+    addEventInput(Widened("MIDI Input"), 1, kMain, BusInfo::kDefaultActive);
+}
+
+UnitID IPlugVST3::UnitForGroup(const char* group)
+{
+  if (group == nullptr || group[0] == '\0')
+    return kRootUnitId;
+  const auto found = std::find(mParamGroups.begin(), mParamGroups.end(), group);
+  if (found != mParamGroups.end())
+    return static_cast<UnitID>(found - mParamGroups.begin()) + 1;
+  mParamGroups.emplace_back(group);
+  return static_cast<UnitID>(mParamGroups.size());
+}
+
+void IPlugVST3::ExportParameters()
+{
+  mParamGroups.clear();
+  if (PresetCount() >= 1)
+    parameters.addParameter(std::make_unique<Parameter>(Widened("Preset"), kPresetParamId, Widened(""), 0.0,
+                                                        PresetCount(), ParameterInfo::kIsProgramChange, kRootUnitId));
+  if (!IsInstrument())
+  {
+    auto bypass = std::make_unique<StringListParameter>(
+        Widened("Bypass"), kBypassParamId, Widened(""),
+        ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass, kRootUnitId);
+    bypass->appendString(Widened("off"));
+    bypass->appendString(Widened("on"));
+    parameters.addParameter(std::move(bypass));
+  }
+
+  for (int i = 0; i < ParamCount(); ++i)
+  {
+    const IPlugParam& param = *ParamAt(i);
+    const UnitID unit = UnitForGroup(param.GroupForHost());
+    const int32 flags = param.CanAutomate() ? ParameterInfo::kCanAutomate : 0;
+    const auto id = static_cast<ParamID>(i);
+    switch (param.Kind())
+    {
+    case kKindBool:
+    case kKindEnum:
+    {
+      auto list = std::make_unique<StringListParameter>(Widened(param.NameForHost()), id,
+                                                        Widened(param.LabelForHost()), flags | ParameterInfo::kIsList,
+                                                        unit);
+      for (int k = 0; k < param.DisplayTextCount(); ++k)
+        list->appendString(Widened(param.DisplayTextFor(k)));
+      // The list's own default is its first entry; hosts reset to the parameter's.
+      list->getInfo().defaultNormalizedValue = param.ToNormalized(param.Default());
+      list->setNormalized(param.ToNormalized(param.Default()));
+      parameters.addParameter(std::move(list));
+      break;
+    }
+    case kKindDouble:
+    {
+      auto range = std::make_unique<RangeParameter>(Widened(param.NameForHost()), id, Widened(param.LabelForHost()),
+                                                    param.Min(), param.Max(), param.Default(), 0, flags, unit);
+      range->setPrecision(param.DisplayPrecision());
+      parameters.addParameter(std::move(range));
+      break;
+    }
+    default:
+      break; // no host form for other kinds
+    }
+  }
+
+  if (DoesMidi())
+    for (int c = 0; c < kMidiControllerCount; ++c)
+    {
+      auto controller = std::make_unique<RangeParameter>(Widened("MIDI CC"), static_cast<ParamID>(ParamCount() + c),
+                                                         Widened(""), 0.0, 127.0, 0.0, 0, ParameterInfo::kCanAutomate,
+                                                         kRootUnitId);
+      controller->setPrecision(1);
+      parameters.addParameter(std::move(controller));
+    }
+}
+
+tresult PLUGIN_API IPlugVST3::terminate()
+{
+  PlugLock lock(Mutex());
+  mViews.clear(); // the views still alive find themselves gone when they are released
+  mParamGroups.clear();
+  mInitialized = false;
+  return SingleComponentEffect::terminate();
+}
+
+// ---- IComponent ----
+
+tresult PLUGIN_API IPlugVST3::activateBus(MediaType type, BusDirection dir, int32 index, TBool state)
+{
+  PlugLock lock(Mutex());
+  return SingleComponentEffect::activateBus(type, dir, index, state);
+}
+
+tresult PLUGIN_API IPlugVST3::setActive(TBool state)
+{
+  ActivationChanged(state != 0);
+  return kResultOk;
+}
+
+tresult PLUGIN_API IPlugVST3::getState(IBStream* state)
+{
+  return Guarded([&]() -> tresult {
+    if (state == nullptr)
+      return kInvalidArgument;
+    ChunkBuffer chunk;
+    {
+      PlugLock lock(Mutex());
+      if (!SerializeState(chunk))
+        return kResultFalse;
+      chunk.PutInt32(IsBypassed() ? 1 : 0);
+    }
+    // Written outside the lock: the host's stream may be slow, the audio thread must not
+    // wait for it.
+    int32 written = 0;
+    if (state->write(chunk.Data(), chunk.Size(), &written) != kResultOk || written != chunk.Size())
+      return kResultFalse;
+    return kResultOk;
+  });
+}
+
+tresult PLUGIN_API IPlugVST3::setState(IBStream* state)
+{
+  return Guarded([&]() -> tresult {
+    if (state == nullptr)
+      return kInvalidArgument;
+    int64 startPosition = -1;
+    if (state->tell(&startPosition) != kResultOk)
+      startPosition = -1;
+
+    // Everything up to the end of the stream, in host-sized pieces. A read error ends the
+    // stream there and its piece is dropped, except in the one host whose streams report
+    // an error together with valid bytes.
+    ChunkBuffer bytes;
+    const bool keepBytesOnError = HostCode() == kHostWaveLab;
+    for (;;)
+    {
+      std::uint8_t piece[kStateReadBytes];
+      int32 read = 0;
+      const tresult result = state->read(piece, kStateReadBytes, &read);
+      read = std::clamp(read, 0, kStateReadBytes);
+      if (result != kResultOk && !keepBytesOnError)
+        break;
+      if (read == 0)
+        break;
+      if (bytes.Size() + read > kMaxStateBytes)
+        return kResultFalse;
+      bytes.PutBytes(piece, read);
+    }
+
+    int consumed = 0;
+    bool complete = false;
+    {
+      PlugLock lock(Mutex());
+      const int productEnd = RestoreState(bytes, 0);
+      if (productEnd <= 0)
+        return kResultFalse; // the product applies nothing from what it cannot read
+      std::int32_t bypassWord = 0;
+      const int end = bytes.GetInt32(&bypassWord, productEnd);
+      complete = end >= 0;
+      consumed = complete ? end : productEnd;
+      if (complete)
+        SetBypassed(bypassWord != 0);
+      RefreshParamControls();
+    }
+    // A host that stores more after the state finds the stream right behind it.
+    if (startPosition >= 0)
+      state->seek(startPosition + consumed, IBStream::kIBSeekSet, nullptr);
+    return complete ? kResultOk : kResultFalse;
+  });
+}
+
+// ---- IAudioProcessor ----
+
+tresult PLUGIN_API IPlugVST3::setBusArrangements(SpeakerArrangement* inputs, int32 numIns, SpeakerArrangement* outputs,
+                                                 int32 numOuts)
+{
+  return Guarded([&]() -> tresult {
+    if (numIns < 0 || numOuts < 0 || (numIns > 0 && inputs == nullptr) || (numOuts > 0 && outputs == nullptr))
+      return kInvalidArgument;
+    PlugLock lock(Mutex());
+    // One arrangement per bus, and an output to process into.
+    if (numIns != audioInputs.count() || numOuts != audioOutputs.count() || numOuts == 0)
+      return kResultFalse;
+    const int requestedIns = numIns > 0 ? channelCountOf(inputs[0]) : 0;
+    const int requestedOuts = channelCountOf(outputs[0]);
+    if (!LegalIO(requestedIns, requestedOuts))
+      return kResultFalse;
+
+    // Accepted: the buses take exactly what was asked for (hosts read it back), in place,
+    // so bus order and activation stay as they were.
+    ConnectInputChannels(0, NInChannels(), false);
+    ConnectOutputChannels(0, NOutChannels(), false);
+    if (AudioBus* input = audioInputs.audioAt(0))
+    {
+      if (input->getArrangement() != inputs[0])
+      {
+        input->setArrangement(inputs[0]);
+        input->setName(Widened("Input"));
+      }
+      ConnectInputChannels(0, requestedIns, true);
+    }
+    if (AudioBus* output = audioOutputs.audioAt(0))
+    {
+      if (output->getArrangement() != outputs[0])
+      {
+        output->setArrangement(outputs[0]);
+        output->setName(Widened("Output"));
+      }
+      ConnectOutputChannels(0, requestedOuts, true);
+    }
+    if (mSideChainChannels != 0)
+    {
+      AudioBus* sideChain = audioInputs.audioAt(1);
+      if (sideChain != nullptr && sideChain->getArrangement() != inputs[1])
+      {
+        sideChain->setArrangement(inputs[1]);
+        sideChain->setName(Widened("Sidechain Input"));
+      }
+    }
+    return kResultTrue;
+  });
+}
+
+tresult PLUGIN_API IPlugVST3::canProcessSampleSize(int32 symbolicSampleSize)
+{
+  return symbolicSampleSize == kSample32 || symbolicSampleSize == kSample64 ? kResultTrue : kResultFalse;
+}
+
+uint32 PLUGIN_API IPlugVST3::getLatencySamples()
+{
+  return static_cast<uint32>(Latency());
+}
+
+tresult PLUGIN_API IPlugVST3::setupProcessing(ProcessSetup& setup)
+{
+  return Guarded([&]() -> tresult {
+    if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue)
+      return kResultFalse;
+    if (setup.maxSamplesPerBlock <= 0 || !(setup.sampleRate >= kMinSampleRate && setup.sampleRate <= kMaxSampleRate))
+      return kResultFalse;
+    PlugLock lock(Mutex());
+    SetSampleRate(setup.sampleRate);
+    SetBlockFrames(setup.maxSamplesPerBlock);
+    ResetProcessing();
+    processSetup = setup;
+    return kResultOk;
+  });
+}
+
+uint32 PLUGIN_API IPlugVST3::getTailSamples()
+{
+  return static_cast<uint32>(TailLength());
+}
+
+IPlugVST3::BlockKind IPlugVST3::ClassifyBlock(const ProcessData& data) const
+{
+  if (data.numSamples < 0 || data.numInputs < 0 || data.numOutputs < 0)
+    return BlockKind::kInvalid;
+  if (data.symbolicSampleSize != kSample32 && data.symbolicSampleSize != kSample64)
+    return BlockKind::kInvalid;
+  if (data.numSamples == 0 || (data.numInputs == 0 && data.numOutputs == 0))
+    return BlockKind::kFlush;
+  if (data.numInputs != audioInputs.count() || data.numOutputs != audioOutputs.count())
+    return BlockKind::kInvalid;
+  if ((data.numInputs > 0 && data.inputs == nullptr) || (data.numOutputs > 0 && data.outputs == nullptr))
+    return BlockKind::kInvalid;
+  const bool complete = data.symbolicSampleSize == kSample32
+                            ? BusesComplete<float>(data.inputs, audioInputs) &&
+                                  BusesComplete<float>(data.outputs, audioOutputs)
+                            : BusesComplete<double>(data.inputs, audioInputs) &&
+                                  BusesComplete<double>(data.outputs, audioOutputs);
+  return complete ? BlockKind::kAudio : BlockKind::kInvalid;
+}
+
+void IPlugVST3::ApplyParameterChanges(IParameterChanges* changes)
+{
+  if (changes == nullptr)
+    return;
+  const int32 queues = changes->getParameterCount();
+  for (int32 q = 0; q < queues; ++q)
+  {
+    IParamValueQueue* queue = changes->getParameterData(q);
+    if (queue == nullptr)
+      continue;
+    const int32 points = queue->getPointCount();
+    if (points <= 0)
+      continue;
+    int32 offset = 0;
+    ParamValue value = 0.0;
+    if (queue->getPoint(points - 1, offset, value) != kResultOk || !std::isfinite(value))
+      continue;
+    ApplyHostValue(queue->getParameterId(), std::clamp(value, 0.0, 1.0));
+  }
+}
+
+void IPlugVST3::ApplyHostValue(ParamID id, ParamValue normalized)
+{
+  if (id == kBypassParamId)
+  {
+    SetBypassed(normalized > 0.5);
+  }
+  else if (id == kPresetParamId)
+  {
+    // Value 1.0 asks for index = preset count, which is refused. The preset's values were
+    // kept when it was stored, so no state is read on the audio thread.
+    RecallPresetValues(static_cast<int>(normalized * PresetCount()));
+  }
+  else if (id < static_cast<ParamID>(ParamCount()))
+  {
+    if (HostCode() == kHostLive)
+      return; // that host's parameter values are not taken; its bypass and preset are
+    const int index = static_cast<int>(id);
+    ParamAt(index)->SetFromNormalized(normalized);
+    if (IGraphics* editor = GetGUI())
+      editor->SetControlsFromParameter(index, normalized, true);
+    ParamChanged(index, kSourceHost);
+  }
+}
+
+template <typename Sample>
+void IPlugVST3::BindHostBuffers(ProcessData& data)
+{
+  const int frames = data.numSamples;
+  if (data.numInputs > 0)
+  {
+    Sample** mainChannels = ChannelsOf<Sample>(data.inputs[0]);
+    if (mSideChainChannels != 0)
+    {
+      const int mainCount = NInChannels() - mSideChainChannels;
+      const AudioBus* sideChain = audioInputs.audioAt(1);
+      const bool sideChainActive = sideChain != nullptr && sideChain->isActive() && data.numInputs > 1;
+      ConnectInputChannels(0, NInChannels(), true);
+      if (sideChainActive)
+      {
+        mSideChainConnected = true;
+      }
+      else
+      {
+        if (mSideChainConnected)
+        {
+          ClearScratchBuffers(); // no stale side-chain samples in the scratch
+          mSideChainConnected = false;
+        }
+        ConnectInputChannels(data.inputs[0].numChannels, mainCount, false);
+      }
+      BindInputBuffers(0, std::min(mainCount, data.inputs[0].numChannels), mainChannels, frames);
+      if (sideChainActive)
+        BindInputBuffers(mainCount, std::min(mSideChainChannels, data.inputs[1].numChannels),
+                         ChannelsOf<Sample>(data.inputs[1]), frames);
+    }
+    else
+    {
+      BindInputBuffers(0, std::min(NInChannels(), data.inputs[0].numChannels), mainChannels, frames);
+    }
+  }
+  int firstChannel = 0;
+  for (int32 b = 0; b < data.numOutputs; ++b)
+  {
+    BindOutputBuffers(firstChannel, data.outputs[b].numChannels, ChannelsOf<Sample>(data.outputs[b]));
+    firstChannel += data.outputs[b].numChannels;
+  }
+}
+
+bool IPlugVST3::OnProcessThread() const
+{
+  return mProcessThread.load(std::memory_order_relaxed) == std::this_thread::get_id();
+}
+
+tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
+{
+  PlugLock lock(Mutex());
+  const BlockKind kind = ClassifyBlock(data);
+  if (kind == BlockKind::kInvalid)
+    return kInvalidArgument;
+
+  mProcessThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
+  if (data.processContext != nullptr)
+  {
+    mProcessContext = *data.processContext;
+    mHasProcessContext = true;
+  }
+  ApplyParameterChanges(data.inputParameterChanges);
+
+  if (kind == BlockKind::kAudio)
+  {
+    if (data.symbolicSampleSize == kSample32)
+      BindHostBuffers<float>(data);
+    else
+      BindHostBuffers<double>(data);
+    if (IsBypassed())
+      CopyInputsToOutputs(data.numSamples);
+    else
+      RunProcessing(data.numSamples);
+    for (int32 b = 0; b < data.numOutputs; ++b)
+      data.outputs[b].silenceFlags = 0; // not tracked: no output channel is claimed silent
+  }
+  mProcessThread.store(std::thread::id(), std::memory_order_relaxed);
+  return kResultOk;
+}
+
+// ---- IEditController ----
+
+tresult PLUGIN_API IPlugVST3::setComponentState(IBStream* state)
+{
+  return setState(state);
+}
+
+tresult PLUGIN_API IPlugVST3::setEditorState(IBStream* state)
+{
+  return setState(state);
+}
+
+tresult PLUGIN_API IPlugVST3::getEditorState(IBStream* state)
+{
+  return getState(state);
+}
+
+tresult PLUGIN_API IPlugVST3::getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string)
+{
+  if (string == nullptr)
+    return kInvalidArgument;
+  PlugLock lock(Mutex());
+  const IPlugParam* param = id < static_cast<ParamID>(ParamCount()) ? ParamAt(static_cast<int>(id)) : nullptr;
+  if (param == nullptr)
+    return kResultFalse;
+  char text[128];
+  param->FormatForHost(valueNormalized, true, text, sizeof text, true);
+  widenText(text, string, 128);
+  return kResultOk;
+}
+
+ParamValue PLUGIN_API IPlugVST3::normalizedParamToPlain(ParamID id, ParamValue valueNormalized)
+{
+  if (!std::isfinite(valueNormalized))
+    valueNormalized = getParamNormalized(id);
+  return EditController::normalizedParamToPlain(id, std::clamp(valueNormalized, 0.0, 1.0));
+}
+
+ParamValue PLUGIN_API IPlugVST3::plainParamToNormalized(ParamID id, ParamValue plainValue)
+{
+  PlugLock lock(Mutex());
+  if (!std::isfinite(plainValue))
+    return getParamNormalized(id);
+  if (id < static_cast<ParamID>(ParamCount()))
+    return ParamAt(static_cast<int>(id))->ToNormalized(plainValue);
+  return std::clamp(plainValue, 0.0, 1.0);
+}
+
+ParamValue PLUGIN_API IPlugVST3::getParamNormalized(ParamID id)
+{
+  PlugLock lock(Mutex());
+  if (id == kBypassParamId)
+    return IsBypassed() ? 1.0 : 0.0;
+  if (id < static_cast<ParamID>(ParamCount()))
+    return ParamAt(static_cast<int>(id))->ToNormalized();
+  return 0.0;
+}
+
+tresult PLUGIN_API IPlugVST3::setParamNormalized(ParamID, ParamValue)
+{
+  return kResultOk;
+}
+
+IPlugView* PLUGIN_API IPlugVST3::createView(FIDString name)
+{
+  if (name == nullptr || std::strcmp(name, "editor") != 0)
+    return nullptr;
+  auto* view = new (std::nothrow) IPlugVST3View(*this);
+  if (view == nullptr)
+    return nullptr;
+  try
+  {
+    mViews.push_back(view);
+  }
+  catch (...)
+  {
+    view->release();
+    return nullptr;
+  }
+  return view;
+}
+
+IPlugVST3View* IPlugVST3::ViewAt(int index) const
+{
+  if (index < 0 || index >= ViewCount())
+    return nullptr;
+  return mViews[static_cast<std::size_t>(index)];
+}
+
+void IPlugVST3::ForgetView(IPlugVST3View* view)
+{
+  const auto found = std::find(mViews.begin(), mViews.end(), view);
+  if (found != mViews.end())
+    mViews.erase(found);
+}
+
+// ---- IUnitInfo ----
+
+int32 PLUGIN_API IPlugVST3::getUnitCount()
+{
+  return static_cast<int32>(mParamGroups.size()) + 1;
+}
+
+tresult PLUGIN_API IPlugVST3::getUnitInfo(int32 unitIndex, UnitInfo& info)
+{
+  if (unitIndex < 0 || unitIndex >= getUnitCount())
+    return kResultFalse;
+  info = UnitInfo{};
+  info.id = unitIndex;
+  info.parentUnitId = unitIndex == 0 ? kNoParentUnitId : kRootUnitId;
+  info.programListId = kNoProgramListId;
+  widenText(unitIndex == 0 ? "Root Unit" : mParamGroups[static_cast<std::size_t>(unitIndex - 1)].c_str(), info.name);
+  return kResultOk;
+}
+
+int32 PLUGIN_API IPlugVST3::getProgramListCount()
+{
+  return 0;
+}
+
+tresult PLUGIN_API IPlugVST3::getProgramListInfo(int32 listIndex, ProgramListInfo& info)
+{
+  if (listIndex != 0)
+    return kResultFalse;
+  info = ProgramListInfo{};
+  info.id = kPresetListId;
+  widenText("Factory Presets", info.name);
+  info.programCount = PresetCount();
+  return kResultOk;
+}
+
+tresult PLUGIN_API IPlugVST3::getProgramName(ProgramListID listId, int32 programIndex, String128 name)
+{
+  if (name == nullptr)
+    return kInvalidArgument;
+  if (listId != kPresetListId || PresetAt(programIndex) == nullptr)
+    return kResultFalse;
+  PlugLock lock(Mutex());
+  widenText(PresetNameAt(programIndex), name, 128);
+  return kResultOk;
+}
+
+tresult PLUGIN_API IPlugVST3::getProgramInfo(ProgramListID, int32, CString, String128)
+{
+  return kNotImplemented;
+}
+
+tresult PLUGIN_API IPlugVST3::hasProgramPitchNames(ProgramListID, int32)
+{
+  return kNotImplemented;
+}
+
+tresult PLUGIN_API IPlugVST3::getProgramPitchName(ProgramListID, int32, int16, String128)
+{
+  return kNotImplemented;
+}
+
+UnitID PLUGIN_API IPlugVST3::getSelectedUnit()
+{
+  return kRootUnitId;
+}
+
+tresult PLUGIN_API IPlugVST3::selectUnit(UnitID)
+{
+  return kNotImplemented;
+}
+
+tresult PLUGIN_API IPlugVST3::getUnitByBus(MediaType, BusDirection, int32, int32, UnitID&)
+{
+  return kNotImplemented;
+}
+
+tresult PLUGIN_API IPlugVST3::setUnitProgramData(int32, int32, IBStream*)
+{
+  return kNotImplemented;
+}
+
+// ---- IMidiMapping ----
+
+tresult PLUGIN_API IPlugVST3::getMidiControllerAssignment(int32, int16, CtrlNumber midiControllerNumber, ParamID& id)
+{
+  if (!DoesMidi() || midiControllerNumber < 0 || midiControllerNumber >= kMidiControllerCount)
+    return kResultFalse;
+  id = static_cast<ParamID>(ParamCount() + midiControllerNumber);
+  return kResultTrue;
+}
+
+// ---- Framework operations ----
+
+void IPlugVST3::BeginInformHostOfParamChange(int index)
+{
+  if (index >= 0 && !OnProcessThread())
+    beginEdit(static_cast<ParamID>(index));
+}
+
+void IPlugVST3::InformHostOfParamChange(int index, double normalized)
+{
+  if (index >= 0 && !OnProcessThread())
+    performEdit(static_cast<ParamID>(index), normalized);
+}
+
+void IPlugVST3::EndInformHostOfParamChange(int index)
+{
+  if (index >= 0 && !OnProcessThread())
+    endEdit(static_cast<ParamID>(index));
+}
+
+void IPlugVST3::ShowHostParameterMenu(int index, int x, int y)
+{
+  if (getComponentHandler() == nullptr || mViews.empty() || index < 0)
+    return;
+  IPtr<IComponentHandler3> handler = queryFrom<IComponentHandler3>(getComponentHandler());
+  if (!handler)
+    return;
+  const auto id = static_cast<ParamID>(index);
+  if (IContextMenu* menu = handler->createContextMenu(mViews.front(), &id))
+  {
+    menu->popup(x, y);
+    menu->release();
+  }
+}
+
+bool IPlugVST3::OfflineRendering()
+{
+  return processSetup.processMode == kOffline;
+}
+
+int IPlugVST3::SamplePosition()
+{
+  if (!mHasProcessContext)
+    return 0;
+  return static_cast<int>(std::clamp<int64>(mProcessContext.projectTimeSamples, std::numeric_limits<int>::min(),
+                                            std::numeric_limits<int>::max()));
+}
+
+double IPlugVST3::HostTempo()
+{
+  const bool valid = mHasProcessContext && (mProcessContext.state & ProcessContext::kTempoValid) != 0;
+  return valid ? mProcessContext.tempo : kDefaultTempoBpm;
+}
+
+void IPlugVST3::HostTimeSignature(int* numerator, int* denominator)
+{
+  const bool valid = mHasProcessContext && (mProcessContext.state & ProcessContext::kTimeSigValid) != 0;
+  if (numerator != nullptr)
+    *numerator = valid ? mProcessContext.timeSigNumerator : kDefaultTimeSignature;
+  if (denominator != nullptr)
+    *denominator = valid ? mProcessContext.timeSigDenominator : kDefaultTimeSignature;
+}
+
+void IPlugVST3::FetchTransportInfo(TransportInfo* info)
+{
+  if (info == nullptr)
+    return;
+  *info = TransportInfo{};
+  if (!mHasProcessContext)
+    return;
+  const ProcessContext& context = mProcessContext;
+  const auto has = [&context](uint32 flag) { return (context.state & flag) != 0; };
+  info->tempoBpm = HostTempo();
+  info->samplePosition = static_cast<double>(context.projectTimeSamples);
+  if (has(ProcessContext::kProjectTimeMusicValid))
+    info->ppqPosition = context.projectTimeMusic;
+  if (has(ProcessContext::kBarPositionValid))
+    info->lastBarStartQuarters = context.barPositionMusic;
+  if (has(ProcessContext::kCycleValid))
+  {
+    info->cycleStartQuarters = context.cycleStartMusic;
+    info->cycleEndQuarters = context.cycleEndMusic;
+  }
+  HostTimeSignature(&info->timeSigNumerator, &info->timeSigDenominator);
+  info->transportRunning = has(ProcessContext::kPlaying);
+  info->loopEnabled = has(ProcessContext::kCycleActive);
+}
+
+void IPlugVST3::ResizeEditor(int width, int height)
+{
+  if (mViews.empty())
+    return;
+  IPlugVST3View* view = mViews.front();
+  IPlugFrame* frame = view->getFrame();
+  if (frame == nullptr)
+    return;
+  view->mExpectingNewSize = true;
+  ViewRect size{0, 0, width, height};
+  if (frame->resizeView(view, &size) != kResultTrue)
+    view->mExpectingNewSize = false;
+}
+
+void IPlugVST3::ChangeLatency(int latencyFrames)
+{
+  IPlugBase::ChangeLatency(latencyFrames);
+  if (IComponentHandler* handler = getComponentHandler(); handler != nullptr && !OnProcessThread())
+    handler->restartComponent(kLatencyChanged);
+}
+
+bool IPlugVST3::QueueMidiOut(const MidiMessage&)
+{
+  return false;
+}

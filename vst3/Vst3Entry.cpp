@@ -1,0 +1,125 @@
+// The module entry of TavrikQuenmark.vst3: the factory that describes the module's one
+// class, and the function that creates a plug-in object for each host request.
+
+#include "product/TavrikQuenmark.h"
+
+#include "vst3/sdk/helpers/CPluginFactory.h"
+#include "vst3/sdk/helpers/FUID.h"
+#include "vst3/sdk/helpers/InterfacePtr.h"
+#include "vst3/sdk/helpers/Utf16.h"
+#include "vst3/sdk/interfaces/ClassCategories.h"
+#include "vst3/sdk/module/ModuleEntry.h"
+
+#include <mutex>
+#include <new>
+
+using namespace Steinberg;
+
+namespace
+{
+constexpr const char8* kVendor = "Tavrik";
+constexpr const char8* kVendorUrl = "https://tavrik.example";
+constexpr const char8* kVendorEmail = "mailto:support@tavrik.example";
+constexpr const char8* kClassName = "TavrikQuenmark";
+constexpr const char8* kClassVersion = "1.3.2";
+constexpr const char8* kSdkVersion = "VST 3.5.2";
+constexpr uint32 kClassFlags = Vst::kSimpleModeSupported;
+
+// The class ID's four words: two of its own, then the manufacturer ID 'Tvrk' and the
+// plug-in's unique ID 'Qnmk'. FUID lays the bytes out in this platform's order, so the
+// text form is the same everywhere.
+const FUID kClassId(0xF2AEE70D, 0x00DE4F4E, 0x5476726B, 0x516E6D6B);
+
+std::mutex gFactoryMutex;
+CPluginFactory* gFactory = nullptr; // null until the first GetPluginFactory
+
+class QuenmarkFactory final : public CPluginFactory
+{
+public:
+  using CPluginFactory::CPluginFactory;
+  // The next GetPluginFactory after the host's last release builds a new factory.
+  ~QuenmarkFactory() override
+  {
+    if (gFactory == this)
+      gFactory = nullptr;
+  }
+};
+
+// Serializes instance construction: the product's constructor takes a slot in the
+// process-wide group tables.
+std::mutex& InstanceCreationLock()
+{
+  static std::mutex lock;
+  return lock;
+}
+
+// [UI thread] One plug-in object seen as its IAudioProcessor, or null when it cannot be
+// built. Nothing it throws reaches the host.
+FUnknown* CreatePlugin(void*)
+{
+  const std::lock_guard<std::mutex> lock(InstanceCreationLock());
+  try
+  {
+    return static_cast<Vst::IAudioProcessor*>(new TavrikQuenmark);
+  }
+  catch (...)
+  {
+    return nullptr;
+  }
+}
+
+CPluginFactory* MakeFactory()
+{
+  PFactoryInfo factoryInfo{};
+  copyText8(kVendor, factoryInfo.vendor);
+  copyText8(kVendorUrl, factoryInfo.url);
+  copyText8(kVendorEmail, factoryInfo.email);
+  factoryInfo.flags = PFactoryInfo::kUnicode;
+  // Owned until complete, so a failure part-way releases it.
+  auto factory = IPtr<CPluginFactory>::adopt(new QuenmarkFactory(factoryInfo));
+
+  PClassInfo2 classInfo{};
+  kClassId.toTUID(classInfo.cid);
+  classInfo.cardinality = PClassInfo::kManyInstances;
+  copyText8(Vst::kVstAudioEffectClass, classInfo.category);
+  copyText8(kClassName, classInfo.name);
+  classInfo.classFlags = kClassFlags;
+  copyText8(Vst::PlugType::kFx, classInfo.subCategories);
+  copyText8(kClassVersion, classInfo.version);
+  copyText8(kSdkVersion, classInfo.sdkVersion);
+  if (!factory->registerClass(classInfo, &CreatePlugin))
+    return nullptr;
+  return factory.take();
+}
+} // namespace
+
+bool InitModule()
+{
+  return true;
+}
+
+bool DeinitModule()
+{
+  return true;
+}
+
+// [UI thread] The factory with one reference for the caller: a new one, or the existing
+// one with a reference added.
+extern "C" SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory()
+{
+  const std::lock_guard<std::mutex> lock(gFactoryMutex);
+  if (gFactory != nullptr)
+  {
+    gFactory->addRef();
+    return gFactory;
+  }
+  try
+  {
+    gFactory = MakeFactory();
+  }
+  catch (...)
+  {
+    gFactory = nullptr;
+  }
+  return gFactory;
+}
