@@ -12,8 +12,18 @@ class DenormalGuard
 {
 public:
 #ifdef QUENMARK_HAS_MXCSR
-  DenormalGuard() : mSaved(_mm_getcsr()) { _mm_setcsr(mSaved | kFlushToZero | kDenormalsAreZero); }
-  ~DenormalGuard() { _mm_setcsr(mSaved); }
+  // Writing the control register is slow, so a mode that is already set (most hosts set
+  // it for their audio threads) is left alone.
+  DenormalGuard() : mSaved(_mm_getcsr())
+  {
+    if ((mSaved & kModes) != kModes)
+      _mm_setcsr(mSaved | kModes);
+  }
+  ~DenormalGuard()
+  {
+    if ((mSaved & kModes) != kModes)
+      _mm_setcsr(mSaved);
+  }
 #else
   DenormalGuard() = default;
 #endif
@@ -24,6 +34,7 @@ private:
 #ifdef QUENMARK_HAS_MXCSR
   static constexpr unsigned kFlushToZero = 0x8000;
   static constexpr unsigned kDenormalsAreZero = 0x0040;
+  static constexpr unsigned kModes = kFlushToZero | kDenormalsAreZero;
   unsigned mSaved;
 #endif
 };
