@@ -144,11 +144,12 @@ void AudioPlugin::processChannels(const double* const* inputs, double* const* ou
 void AudioPlugin::applyFixedGain(const double* const* inputs, double* const* outputs, int frames) const
 {
   const double gain = mGain;
-  for (int c = 0; c < 2; ++c)
-  {
-    const double* in = inputs[c];
-    double* out = outputs[c];
-    for (int i = 0; i < frames; ++i)
-      out[i] = in[i] * gain;
-  }
+  const double* inL = inputs[0];
+  const double* inR = inputs[1];
+  double* outL = outputs[0];
+  double* outR = outputs[1];
+  for (int i = 0; i < frames; ++i)
+    outL[i] = inL[i] * gain;
+  for (int i = 0; i < frames; ++i)
+    outR[i] = inR[i] * gain;
 }

@@ -44,6 +44,61 @@ void AutoGainBase::updateTargetGain(double level)
   }
 }
 
+namespace
+{
+// Runs the smoother over `frames` frames from `smoothed` and returns where it ends;
+// with `applyGain`, writes in * gain to out for one or two channels (right may be null).
+// s[i+1] = step + coeff * s[i] is evaluated as four interleaved recurrences four frames
+// apart (s[i+4] = step4 + coeff4 * s[i]) so the multiply-add chain does not serialise
+// every frame; the result differs from the one-frame recurrence by rounding only.
+template <bool kApply, bool kStereo>
+double runSmoother(double smoothed, double step, double coeff, int frames, const double* inL, const double* inR,
+                   double* outL, double* outR)
+{
+  auto write = [&](int i, double g) {
+    if constexpr (kApply)
+    {
+      outL[i] = inL[i] * g;
+      if constexpr (kStereo)
+        outR[i] = inR[i] * g;
+    }
+  };
+  int i = 0;
+  double lane[4];
+  for (; i < frames && i < 4; ++i)
+  {
+    smoothed = step + coeff * smoothed;
+    lane[i] = smoothed;
+    write(i, smoothed);
+  }
+  if (i < 4)
+    return smoothed;
+
+  const double coeff2 = coeff * coeff;
+  const double coeff4 = coeff2 * coeff2;
+  const double step4 = step * (1.0 + coeff) * (1.0 + coeff2);
+  double s0 = lane[0], s1 = lane[1], s2 = lane[2], s3 = lane[3];
+  for (; i + 4 <= frames; i += 4)
+  {
+    s0 = step4 + coeff4 * s0;
+    s1 = step4 + coeff4 * s1;
+    s2 = step4 + coeff4 * s2;
+    s3 = step4 + coeff4 * s3;
+    write(i, s0);
+    write(i + 1, s1);
+    write(i + 2, s2);
+    write(i + 3, s3);
+  }
+  smoothed = s3;
+  for (; i < frames; ++i)
+  {
+    smoothed = step + coeff * smoothed;
+    write(i, smoothed);
+  }
+  return smoothed;
+}
+}
+
 void AutoGainBase::smoothAndApply(const double* const* inputs, double* const* outputs, int frames)
 {
   const double gain = std::fabs(targetGain);
@@ -52,61 +107,22 @@ void AutoGainBase::smoothAndApply(const double* const* inputs, double* const* ou
   const double coeff = smoothedGain < gain ? mRiseCoeff : mFallCoeff;
   const double step = (1.0 - coeff) * gain;
   // One output array twice (mono) is written once.
-  const int channels = channelCount > 1 && outputs[1] != outputs[0] ? 2 : 1;
-
-  // s[i+1] = step + coeff * s[i], evaluated as four interleaved recurrences four frames
-  // apart (s[i+4] = step4 + coeff4 * s[i]) so the multiply-add chain does not serialise
-  // every frame. The result differs from the one-frame recurrence by rounding only.
-  const double coeff2 = coeff * coeff;
-  const double coeff4 = coeff2 * coeff2;
-  const double step4 = step * (1.0 + coeff) * (1.0 + coeff2);
-
-  double gains[4];
-  double smoothed = smoothedGain;
-  int i = 0;
-  auto apply = [&](int frame, double g) {
-    for (int c = 0; c < channels; ++c)
-      outputs[c][frame] = inputs[c][frame] * g;
-  };
-  for (; i < frames && i < 4; ++i)
-  {
-    smoothed = step + coeff * smoothed;
-    gains[i] = smoothed;
-    if (applyGain)
-      apply(i, smoothed);
-  }
-  if (i == 4)
-  {
-    double s0 = gains[0], s1 = gains[1], s2 = gains[2], s3 = gains[3];
-    for (; i + 4 <= frames; i += 4)
-    {
-      s0 = step4 + coeff4 * s0;
-      s1 = step4 + coeff4 * s1;
-      s2 = step4 + coeff4 * s2;
-      s3 = step4 + coeff4 * s3;
-      if (applyGain)
-        for (int c = 0; c < channels; ++c)
-        {
-          const double* in = inputs[c] + i;
-          double* out = outputs[c] + i;
-          out[0] = in[0] * s0;
-          out[1] = in[1] * s1;
-          out[2] = in[2] * s2;
-          out[3] = in[3] * s3;
-        }
-    }
-    smoothed = s3;
-    for (; i < frames; ++i)
-    {
-      smoothed = step + coeff * smoothed;
-      if (applyGain)
-        apply(i, smoothed);
-    }
-  }
-  smoothedGain = smoothed;
+  const bool stereo = channelCount > 1 && outputs[1] != outputs[0];
+  const double* inL = inputs[0];
+  const double* inR = stereo ? inputs[1] : nullptr;
+  double* outL = outputs[0];
+  double* outR = stereo ? outputs[1] : nullptr;
 
   if (!applyGain)
-    for (int c = 0; c < channels; ++c)
-      if (outputs[c] != inputs[c])
-        std::copy(inputs[c], inputs[c] + frames, outputs[c]);
+  {
+    smoothedGain = runSmoother<false, false>(smoothedGain, step, coeff, frames, inL, inR, outL, outR);
+    if (outL != inL)
+      std::copy(inL, inL + frames, outL);
+    if (outR && outR != inR)
+      std::copy(inR, inR + frames, outR);
+  }
+  else if (stereo)
+    smoothedGain = runSmoother<true, true>(smoothedGain, step, coeff, frames, inL, inR, outL, outR);
+  else
+    smoothedGain = runSmoother<true, false>(smoothedGain, step, coeff, frames, inL, inR, outL, outR);
 }

@@ -25,26 +25,41 @@ void AutoGainVU::reset()
   mStage2 = 0.0;
 }
 
-double AutoGainVU::measure(const double* const* channels, int frames)
+namespace
 {
-  const double k = kRectifiedSineScale;
-  double stage1 = mStage1;
-  double stage2 = mStage2;
-  double blockMax = 0.0;
+// The VU ballistics over one block; with kSymmetric the rise and fall coefficients of each
+// stage are equal, so no per-frame comparison sits in the smoothers' dependency chains.
+template <bool kSymmetric>
+double runBallistics(const double* const* channels, int channelCount, int frames, double& stage1, double& stage2,
+                     double rise1, double fall1, double rise2, double fall2)
+{
+  double s1 = stage1, s2 = stage2, blockMax = 0.0;
   for (int i = 0; i < frames; ++i)
   {
     double peak = channelCount > 0 ? measuredMagnitude(channels[0][i]) : 0.0;
     for (int c = 1; c < channelCount; ++c)
       peak = std::max(peak, measuredMagnitude(channels[c][i]));
-    const double x = peak * k;
-    const double c1 = x > stage1 ? mStage1Rise : mStage1Fall;
-    stage1 = (1.0 - c1) * x + c1 * stage1;
-    const double y = std::fabs(stage1);
-    const double c2 = y > stage2 ? mStage2Rise : mStage2Fall;
-    stage2 = (1.0 - c2) * y + c2 * stage2;
-    blockMax = std::max(blockMax, stage2);
+    const double x = peak * kRectifiedSineScale;
+    const double c1 = kSymmetric || x > s1 ? rise1 : fall1;
+    s1 = (1.0 - c1) * x + c1 * s1;
+    const double y = std::fabs(s1);
+    const double c2 = kSymmetric || y > s2 ? rise2 : fall2;
+    s2 = (1.0 - c2) * y + c2 * s2;
+    blockMax = std::max(blockMax, s2);
   }
-  mStage1 = stage1;
-  mStage2 = stage2;
+  stage1 = s1;
+  stage2 = s2;
+  return blockMax;
+}
+}
+
+double AutoGainVU::measure(const double* const* channels, int frames)
+{
+  const bool symmetric = mStage1Rise == mStage1Fall && mStage2Rise == mStage2Fall;
+  const double blockMax =
+      symmetric ? runBallistics<true>(channels, channelCount, frames, mStage1, mStage2, mStage1Rise, mStage1Fall,
+                                      mStage2Rise, mStage2Fall)
+                : runBallistics<false>(channels, channelCount, frames, mStage1, mStage2, mStage1Rise, mStage1Fall,
+                                       mStage2Rise, mStage2Fall);
   return Decibels::fromLinear(std::fabs(blockMax)) - kReferenceDbfs;
 }
