@@ -2,6 +2,7 @@
 // measured in the same run: an in-place multiply of both channels by a constant, and
 // libebur128's own cost for the same frames and the reads a loudness detector makes.
 #include "BenchReport.h"
+#include "EngineRun.h"
 
 #include "engine/AudioPlugin.h"
 
@@ -14,67 +15,11 @@
 
 namespace
 {
-constexpr int kRate = 48000;
+using namespace EngineRun;
+
 constexpr int kBlockSizes[] = {32, 64, 512};
-// Blocks per iteration: enough audio per iteration that timer overhead is negligible.
-constexpr int kFramesPerIteration = 8192;
 
 const char* const kMeasureNames[] = {"peak", "vu", "rms", "momentary", "integrated", "shortterm"};
-
-// Pink-ish programme: deterministic noise through a one-pole low-pass.
-struct Programme
-{
-  explicit Programme(int frames) : left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames))
-  {
-    uint64_t state = 12345;
-    double lpL = 0.0, lpR = 0.0;
-    for (int i = 0; i < frames; ++i)
-    {
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      const double a = static_cast<double>(state >> 11) * (2.0 / 9007199254740992.0) - 1.0;
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      const double b = static_cast<double>(state >> 11) * (2.0 / 9007199254740992.0) - 1.0;
-      lpL = 0.9 * lpL + 0.1 * a;
-      lpR = 0.9 * lpR + 0.1 * b;
-      left[static_cast<size_t>(i)] = 0.5 * lpL;
-      right[static_cast<size_t>(i)] = 0.5 * lpR;
-    }
-  }
-  std::vector<double> left, right;
-};
-
-void setUpEngine(AudioPlugin& engine, int blockFrames, int measure, bool analyse)
-{
-  engine.setBlockSize(blockFrames);
-  engine.setSampleRate(kRate);
-  engine.setOversampling(1);
-  engine.setTargetLevel(-23.0);
-  engine.setGate(-60.0);
-  engine.setMeasure(measure);
-  engine.setApplyGain(true);
-  engine.setAnalyze(analyse);
-}
-
-// Runs the engine over the programme, block by block, `iterations` at a time. The
-// programme is re-copied only at its end, so the measured work is the engine's.
-void runEngine(benchmark::State& state, AudioPlugin& engine, int blockFrames)
-{
-  Programme source(kFramesPerIteration);
-  Programme work = source;
-  for (auto _ : state)
-  {
-    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
-    {
-      double* channels[2] = {work.left.data() + start, work.right.data() + start};
-      engine.processBlock(channels, blockFrames);
-    }
-    benchmark::ClobberMemory();
-    state.PauseTiming();
-    work = source;
-    state.ResumeTiming();
-  }
-  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
-}
 
 void BM_Multiply(benchmark::State& state, int blockFrames)
 {

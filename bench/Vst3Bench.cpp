@@ -3,6 +3,7 @@
 // run: what the binding, the framework's buffer handling and the product add per frame.
 // Both analyse with the measure given and apply the gain ("Normalize" on).
 #include "BenchReport.h"
+#include "EngineRun.h"
 
 #include "engine/AudioPlugin.h"
 #include "tools/vst3host/Module.h"
@@ -21,11 +22,9 @@ using namespace Steinberg::Vst;
 
 namespace
 {
-constexpr int kRate = 48000;
+using namespace EngineRun;
+
 constexpr int kBlockSizes[] = {64, 512};
-constexpr int kFramesPerIteration = 8192;
-constexpr double kTargetDb = -23.;
-constexpr double kGateDb = -60.;
 
 struct Measure
 {
@@ -33,28 +32,6 @@ struct Measure
   const char* name;
 };
 constexpr Measure kMeasures[] = {{4, "integrated"}, {0, "peak"}};
-
-// Deterministic noise through a one-pole low-pass, about -20 dBFS.
-struct Programme
-{
-  Programme() : left(kFramesPerIteration), right(kFramesPerIteration)
-  {
-    uint64_t state = 12345;
-    double lpL = 0., lpR = 0.;
-    for (std::size_t i = 0; i < left.size(); ++i)
-    {
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      const double a = static_cast<double>(state >> 11) * (2. / 9007199254740992.) - 1.;
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      const double b = static_cast<double>(state >> 11) * (2. / 9007199254740992.) - 1.;
-      lpL = 0.9 * lpL + 0.1 * a;
-      lpR = 0.9 * lpR + 0.1 * b;
-      left[i] = 0.5 * lpL;
-      right[i] = 0.5 * lpR;
-    }
-  }
-  std::vector<double> left, right;
-};
 
 std::shared_ptr<vst3host::Module> bundle()
 {
@@ -164,29 +141,8 @@ void runBundle(benchmark::State& state, int32 sampleSize, int blockFrames, int m
 void runEngine(benchmark::State& state, int blockFrames, int measure)
 {
   AudioPlugin engine;
-  engine.setBlockSize(blockFrames);
-  engine.setSampleRate(kRate);
-  engine.setOversampling(1);
-  engine.setTargetLevel(kTargetDb);
-  engine.setGate(kGateDb);
-  engine.setMeasure(measure);
-  engine.setApplyGain(true);
-  engine.setAnalyze(true);
-  const Programme source;
-  Programme work = source;
-  for (auto _ : state)
-  {
-    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
-    {
-      double* channels[2] = {work.left.data() + start, work.right.data() + start};
-      engine.processBlock(channels, blockFrames);
-    }
-    benchmark::ClobberMemory();
-    state.PauseTiming();
-    work = source;
-    state.ResumeTiming();
-  }
-  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+  setUpEngine(engine, blockFrames, measure, true);
+  EngineRun::runEngine(state, engine, blockFrames);
 }
 
 std::string caseName(const std::string& family, const char* measure, int block)

@@ -164,18 +164,23 @@ void GroupLink::Apply(const std::array<double, kMaxParams>& values)
   mBusy = kIdle;
 }
 
+bool GroupLink::PublishOwedAndCollectLocked(std::array<double, kMaxParams>& values)
+{
+  if (mPublishOwed)
+  {
+    PublishLocked();
+    mPublishOwed = false;
+  }
+  return CollectLocked(values);
+}
+
 void GroupLink::Receive()
 {
   std::lock_guard<std::recursive_mutex> plug(mOwner.Mutex());
   std::array<double, kMaxParams> values;
   {
     std::lock_guard<std::mutex> guard(tables().lock);
-    if (mPublishOwed)
-    {
-      PublishLocked();
-      mPublishOwed = false;
-    }
-    if (!CollectLocked(values))
+    if (!PublishOwedAndCollectLocked(values))
       return;
   }
   Apply(values);
@@ -188,14 +193,7 @@ void GroupLink::ReceiveFromAudio()
   std::array<double, kMaxParams> values;
   {
     std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);
-    if (!guard.owns_lock())
-      return;
-    if (mPublishOwed)
-    {
-      PublishLocked();
-      mPublishOwed = false;
-    }
-    if (!CollectLocked(values))
+    if (!guard.owns_lock() || !PublishOwedAndCollectLocked(values))
       return;
   }
   Apply(values);

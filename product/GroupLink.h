@@ -65,6 +65,8 @@ private:
   // Copies the values to take into `values` (NaN where there is none); false when there
   // is nothing to receive.
   bool CollectLocked(std::array<double, kMaxParams>& values);
+  // Makes an owed publish, then collects as CollectLocked does.
+  bool PublishOwedAndCollectLocked(std::array<double, kMaxParams>& values);
   void Apply(const std::array<double, kMaxParams>& values);
   bool IsSynchronised(int index) const;
 

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "BenchReport.h"
+
+#include "engine/AudioPlugin.h"
+
+#include <cstdint>
+#include <vector>
+
+// What the engine benchmarks share: the programme they run and the engine as a host's
+// analysis sets it up, run block by block over it.
+namespace EngineRun
+{
+constexpr int kRate = 48000;
+// Frames per iteration: enough audio per iteration that timer overhead is negligible.
+constexpr int kFramesPerIteration = 8192;
+constexpr double kTargetDb = -23.0;
+constexpr double kGateDb = -60.0;
+
+// Pink-ish programme: deterministic noise through a one-pole low-pass.
+struct Programme
+{
+  explicit Programme(int frames = kFramesPerIteration)
+      : left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames))
+  {
+    uint64_t state = 12345;
+    double lpL = 0.0, lpR = 0.0;
+    for (int i = 0; i < frames; ++i)
+    {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      const double a = static_cast<double>(state >> 11) * (2.0 / 9007199254740992.0) - 1.0;
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      const double b = static_cast<double>(state >> 11) * (2.0 / 9007199254740992.0) - 1.0;
+      lpL = 0.9 * lpL + 0.1 * a;
+      lpR = 0.9 * lpR + 0.1 * b;
+      left[static_cast<size_t>(i)] = 0.5 * lpL;
+      right[static_cast<size_t>(i)] = 0.5 * lpR;
+    }
+  }
+  std::vector<double> left, right;
+};
+
+inline void setUpEngine(AudioPlugin& engine, int blockFrames, int measure, bool analyse)
+{
+  engine.setBlockSize(blockFrames);
+  engine.setSampleRate(kRate);
+  engine.setOversampling(1);
+  engine.setTargetLevel(kTargetDb);
+  engine.setGate(kGateDb);
+  engine.setMeasure(measure);
+  engine.setApplyGain(true);
+  engine.setAnalyze(analyse);
+}
+
+// Runs the engine over the programme, block by block, in place. The programme is
+// re-copied only between iterations, outside the timing, so the measured work is the
+// engine's.
+inline void runEngine(benchmark::State& state, AudioPlugin& engine, int blockFrames)
+{
+  const Programme source;
+  Programme work = source;
+  for (auto _ : state)
+  {
+    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+    {
+      double* channels[2] = {work.left.data() + start, work.right.data() + start};
+      engine.processBlock(channels, blockFrames);
+    }
+    benchmark::ClobberMemory();
+    state.PauseTiming();
+    work = source;
+    state.ResumeTiming();
+  }
+  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
+}
