@@ -67,7 +67,11 @@ void AudioPlugin::prepareDetectors()
   replenishLoudnessStates();
 }
 
-void AudioPlugin::setGainDb(double db) { mGain = Decibels::toLinear(db); }
+void AudioPlugin::setGainDb(double db)
+{
+  mGain = Decibels::toLinear(db);
+  mRamp = false;
+}
 
 void AudioPlugin::setMeasure(int32_t index)
 {
@@ -78,11 +82,25 @@ void AudioPlugin::setMeasure(int32_t index)
 
 void AudioPlugin::setTargetLevel(double db)
 {
-  forEachDetector([db](AutoGainBase& d) {
+  bool changed = false;
+  forEachDetector([db, &changed](AutoGainBase& d) {
     if (d.targetLevel != db)
+    {
       d.restart();
+      changed = true;
+    }
     d.targetLevel = db;
   });
+  // After an analysis the kept level stands for the material: a new target means a new
+  // gain for it now, not after the next analysis.
+  if (changed && !mContinuous && !mAnalyzing && mMaxLevel > kNoLevelThreshold && mMaxLevel >= mGateDb)
+  {
+    const double newGain = Decibels::toLinear(std::min(db - mMaxLevel, AutoGainBase::kMaxGainDb));
+    if (!mRamp)
+      mRampFromGain = mGain;
+    mRamp = newGain != mRampFromGain;
+    mGain = newGain;
+  }
 }
 
 void AudioPlugin::setContinuous(bool on)
@@ -111,6 +129,7 @@ void AudioPlugin::setApplyGain(bool on)
 
 void AudioPlugin::setGate(double db)
 {
+  mGateDb = db;
   forEachDetector([db](AutoGainBase& d) { d.gateLevel = db; });
 }
 
@@ -124,6 +143,7 @@ void AudioPlugin::processChannels(const double* const* inputs, double* const* ou
     applyFixedGain(inputs, outputs, frames);
     return;
   }
+  mRamp = false;
   double level = kNoLevel; // no detector for the index: gain unchanged, audio untouched
   if (AutoGainBase* selected = detector(mMeasure))
   {
@@ -141,13 +161,28 @@ void AudioPlugin::processChannels(const double* const* inputs, double* const* ou
     mMaxLevel = level;
 }
 
-void AudioPlugin::applyFixedGain(const double* const* inputs, double* const* outputs, int frames) const
+void AudioPlugin::applyFixedGain(const double* const* inputs, double* const* outputs, int frames)
 {
   const double gain = mGain;
   const double* inL = inputs[0];
   const double* inR = inputs[1];
   double* outL = outputs[0];
   double* outR = outputs[1];
+  if (mRamp && frames > 0)
+  {
+    // A linear ramp over the block from the gain applied before to the new one, so a
+    // gain change made between blocks does not click. Frame i gets the gain at its end.
+    const double from = mRampFromGain;
+    const double step = (gain - from) / frames;
+    for (int i = 0; i < frames; ++i)
+    {
+      const double g = i + 1 == frames ? gain : from + step * (i + 1);
+      outL[i] = inL[i] * g;
+      outR[i] = inR[i] * g;
+    }
+    mRamp = false;
+    return;
+  }
   for (int i = 0; i < frames; ++i)
     outL[i] = inL[i] * gain;
   for (int i = 0; i < frames; ++i)

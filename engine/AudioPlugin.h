@@ -32,12 +32,17 @@ public:
   };
 
   static constexpr double kNoLevel = -100.0;
+  // Kept levels at or below it count as none (the readouts show "-INF" there too).
+  static constexpr double kNoLevelThreshold = -99.0;
 
   AudioPlugin();
 
   void setGainDb(double db);          // fixed gain while not analysing
   void setMeasure(int32_t index);     // restarts all detectors; clears the level
-  void setTargetLevel(double db);     // restarts each detector whose target changes
+  // Restarts each detector whose target changes. In Standard mode with no analysis
+  // running and a measured level kept, the gain law is applied to that level and the new
+  // target at once; the next fixed-gain block ramps to the new gain.
+  void setTargetLevel(double db);
   void setContinuous(bool on);        // Continuous mode; clears the level
   void setAnalyze(bool on);           // on: restarts all detectors, clears the level
   void setApplyGain(bool on);         // "Normalize"
@@ -71,7 +76,7 @@ protected:
 
 private:
   template <typename Action> void forEachDetector(Action action);
-  void applyFixedGain(const double* const* inputs, double* const* outputs, int frames) const;
+  void applyFixedGain(const double* const* inputs, double* const* outputs, int frames);
 
   LoudnessStatePool mStatePool;
   AutoGainDB mPeakDetector;
@@ -82,6 +87,9 @@ private:
   AutoGainLUFSShortTerm mShortTermDetector;
 
   double mGain = 1.0;
+  double mRampFromGain = 1.0; // the gain the next fixed-gain block starts from while mRamp is set
+  bool mRamp = false;
+  double mGateDb = -120.0;
   double mMaxLevel = kNoLevel;
   int32_t mMeasure = kPeak;
   bool mContinuous = false;

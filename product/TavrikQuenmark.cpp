@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 namespace
@@ -29,6 +30,7 @@ TavrikQuenmark::TavrikQuenmark()
     : PlugBinding(kParamCount, "1-1 2-2", 1, "TavrikQuenmark", "", "Tavrik", kVendorVersion, kUniqueId,
                   kManufacturerId, 0, false, true, false, 0)
 {
+  mApplied.fill(std::numeric_limits<double>::quiet_NaN());
   InitParameters();
   // The editor is built and attached here once it exists; until then every editor call
   // is skipped.
@@ -97,13 +99,25 @@ void TavrikQuenmark::PushToEditor(int index)
     editor->SetControlsFromParameter(index, ParamAt(index)->ToNormalized(), true);
 }
 
+double TavrikQuenmark::AppliedValue(int index) const
+{
+  const double applied = mApplied[static_cast<size_t>(index)];
+  return std::isnan(applied) ? ParamValue(index) : applied;
+}
+
 void TavrikQuenmark::ParamChanged(int index, int source)
 {
   PlugLock lock(Mutex());
-  if (!ParamAt(index))
+  if (!ParamAt(index) || index >= kParamCount)
     return;
   const double v = ParamValue(index);
-  const bool continuous = ParamValue(kMode) == 1.0;
+  if (v == mApplied[static_cast<size_t>(index)])
+  {
+    PlugBinding::ParamChanged(index, source);
+    return;
+  }
+  mApplied[static_cast<size_t>(index)] = v;
+  const bool continuous = AppliedValue(kMode) == 1.0;
   switch (index)
   {
   case kGain:
@@ -115,7 +129,7 @@ void TavrikQuenmark::ParamChanged(int index, int source)
     mEngine.setMeasure(measure);
     if (measure >= 0 && measure < AudioPlugin::kMeasureCount)
       ReinitTargetValue(measure);
-    if (ParamValue(kAnalyze) >= 0.5)
+    if (AppliedValue(kAnalyze) >= 0.5)
       mEngine.setAnalyze(true);
     PushToEditor(kMeasure);
     break;
@@ -195,7 +209,7 @@ void TavrikQuenmark::HandleTransport()
 
 void TavrikQuenmark::UpdateReadouts()
 {
-  mReadouts.storeLevel(mEngine.maxLevel(), static_cast<int>(ParamValue(kMeasure)));
+  mReadouts.storeLevel(mEngine.maxLevel(), static_cast<int>(AppliedValue(kMeasure)));
 }
 
 void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
@@ -214,7 +228,7 @@ void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
   if (mGroupLink)
     mGroupLink->ReceiveFromAudio();
 
-  if (mNormalize || ParamValue(kAnalyze) >= 0.5)
+  if (mNormalize || AppliedValue(kAnalyze) >= 0.5)
   {
     mEngine.processBlock(sources, channels, frames);
     UpdateReadouts();
@@ -234,7 +248,9 @@ void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
     mShownGain = gain;
     mShownGainDb = Decibels::fromLinear(gain);
   }
+  // The readout counts as applied: a host that sends it back changes nothing.
   ParamAt(kGain)->SetValue(std::clamp(mShownGainDb, -60.0, 60.0));
+  mApplied[kGain] = ParamValue(kGain);
   mReadouts.storeGainDb(mShownGainDb);
 }
 

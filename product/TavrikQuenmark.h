@@ -6,6 +6,7 @@
 
 #include "engine/AudioPlugin.h"
 
+#include <array>
 #include <memory>
 
 // The product's parameter indices, which are also its host parameter IDs.
@@ -68,6 +69,10 @@ private:
   // audio thread, so the next restart there allocates nothing.
   void ReplenishEngineStates();
   double ParamValue(int index) const { return ParamAt(index)->Value(); }
+  // The value the engine was last given for `index` (its current value before the first
+  // time): processing decisions read these, not values a host may have set at the
+  // controller without sending them through the audio path yet.
+  double AppliedValue(int index) const;
 
   AudioPlugin mEngine;
   TransportInfo mTimeInfo;
@@ -75,6 +80,11 @@ private:
   bool mResetDone = false;
   bool mNormalize = false; // the engine runs on every block while set
   Readouts mReadouts;
+  // The value each parameter had when ParamChanged last acted on it; NaN before the first
+  // time. A value equal to it changes nothing: hosts re-send unchanged values (session
+  // load, automation lanes, generic editors) and must not restart an analysis or clear
+  // the measured level with them.
+  std::array<double, kParamCount> mApplied;
   double mShownGain = 1.0;   // the engine gain the readout was last computed from
   double mShownGainDb = 0.0;
   std::unique_ptr<GroupLink> mGroupLink;
