@@ -112,6 +112,25 @@ bool BusComplete(const AudioBusBuffers& bus, int32 channels)
   return std::all_of(buffers, buffers + channels, [](const Sample* b) { return b != nullptr; });
 }
 
+// One bit per channel of the bus whose block holds only zeros: hosts skip silent buses
+// downstream. Channels past the 64 the flags can name are never claimed silent.
+template <typename Sample>
+uint64 SilentChannels(const AudioBusBuffers& bus, int frames)
+{
+  Sample** buffers = ChannelsOf<Sample>(bus);
+  if (buffers == nullptr)
+    return 0;
+  uint64 flags = 0;
+  const int channels = std::min<int>(bus.numChannels, 64);
+  for (int c = 0; c < channels; ++c)
+  {
+    const Sample* samples = buffers[c];
+    if (samples != nullptr && std::all_of(samples, samples + frames, [](Sample x) { return x == Sample(0); }))
+      flags |= uint64(1) << c;
+  }
+  return flags;
+}
+
 template <typename Sample>
 bool BusesComplete(const AudioBusBuffers* buses, const BusList& list)
 {
@@ -158,6 +177,7 @@ IPlugVST3::IPlugVST3(int paramCount, const char* channelIO, int presetCount, con
   }
   setProcessContextRequirements(kContextRequirements);
   mViews.reserve(4);
+  mHostValues.resize(static_cast<size_t>(ParamCount()) + 2);
 }
 
 IPlugVST3::~IPlugVST3() = default;
@@ -243,8 +263,14 @@ void IPlugVST3::ExportParameters()
 {
   mParamGroups.clear();
   if (PresetCount() >= 1)
-    parameters.addParameter(std::make_unique<Parameter>(Widened("Preset"), kPresetParamId, Widened(""), 0.0,
-                                                        PresetCount(), ParameterInfo::kIsProgramChange, kRootUnitId));
+  {
+    auto preset = std::make_unique<StringListParameter>(Widened("Preset"), kPresetParamId, Widened(""),
+                                                        ParameterInfo::kIsProgramChange | ParameterInfo::kIsList,
+                                                        kRootUnitId);
+    for (int p = 0; p < PresetCount(); ++p)
+      preset->appendString(Widened(PresetNameAt(p)));
+    parameters.addParameter(std::move(preset));
+  }
   if (!IsInstrument())
   {
     auto bypass = std::make_unique<StringListParameter>(
@@ -525,6 +551,7 @@ void IPlugVST3::ApplyHostValue(ParamID id, ParamValue normalized)
   if (id == kBypassParamId)
   {
     SetBypassed(normalized > 0.5);
+    KeepHostValue(HostValueSlot(id), normalized);
   }
   else if (id == kPresetParamId)
   {
@@ -538,6 +565,7 @@ void IPlugVST3::ApplyHostValue(ParamID id, ParamValue normalized)
       return; // that host's parameter values are not taken; its bypass and preset are
     const int index = static_cast<int>(id);
     ParamAt(index)->SetFromNormalized(normalized);
+    KeepHostValue(index, normalized);
     if (IGraphics* editor = GetGUI())
       editor->SetControlsFromParameter(index, normalized, true);
     ParamChanged(index, kSourceHost);
@@ -619,7 +647,9 @@ tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
     else
       RunProcessing(data.numSamples);
     for (int32 b = 0; b < data.numOutputs; ++b)
-      data.outputs[b].silenceFlags = 0; // not tracked: no output channel is claimed silent
+      data.outputs[b].silenceFlags = data.symbolicSampleSize == kSample32
+                                         ? SilentChannels<float>(data.outputs[b], data.numSamples)
+                                         : SilentChannels<double>(data.outputs[b], data.numSamples);
   }
   mProcessThread.store(std::thread::id(), std::memory_order_relaxed);
   return kResultOk;
@@ -673,18 +703,61 @@ ParamValue PLUGIN_API IPlugVST3::plainParamToNormalized(ParamID id, ParamValue p
   return std::clamp(plainValue, 0.0, 1.0);
 }
 
+int IPlugVST3::HostValueSlot(ParamID id) const
+{
+  if (id < static_cast<ParamID>(ParamCount()))
+    return static_cast<int>(id);
+  if (id == kBypassParamId && !IsInstrument())
+    return ParamCount();
+  if (id == kPresetParamId && PresetCount() >= 1)
+    return ParamCount() + 1;
+  return -1;
+}
+
+double IPlugVST3::PluginValue(int slot) const
+{
+  if (slot < ParamCount())
+    return ParamAt(slot)->Value();
+  if (slot == ParamCount())
+    return IsBypassed() ? 1.0 : 0.0;
+  return CurrentPresetIndex();
+}
+
+double IPlugVST3::PluginNormalized(int slot) const
+{
+  if (slot < ParamCount())
+    return ParamAt(slot)->ToNormalized();
+  if (slot == ParamCount())
+    return IsBypassed() ? 1.0 : 0.0;
+  return PresetCount() > 1 ? static_cast<double>(CurrentPresetIndex()) / (PresetCount() - 1) : 0.0;
+}
+
+void IPlugVST3::KeepHostValue(int slot, double normalized)
+{
+  mHostValues[static_cast<size_t>(slot)] = {normalized, PluginValue(slot), true};
+}
+
 ParamValue PLUGIN_API IPlugVST3::getParamNormalized(ParamID id)
 {
   PlugLock lock(Mutex());
-  if (id == kBypassParamId)
-    return IsBypassed() ? 1.0 : 0.0;
-  if (id < static_cast<ParamID>(ParamCount()))
-    return ParamAt(static_cast<int>(id))->ToNormalized();
-  return 0.0;
+  const int slot = HostValueSlot(id);
+  if (slot < 0)
+    return 0.0;
+  const HostValue& kept = mHostValues[static_cast<size_t>(slot)];
+  if (kept.set && kept.pluginValue == PluginValue(slot))
+    return kept.normalized;
+  return PluginNormalized(slot);
 }
 
-tresult PLUGIN_API IPlugVST3::setParamNormalized(ParamID, ParamValue)
+tresult PLUGIN_API IPlugVST3::setParamNormalized(ParamID id, ParamValue value)
 {
+  if (!std::isfinite(value))
+    return kInvalidArgument;
+  PlugLock lock(Mutex());
+  const int slot = HostValueSlot(id);
+  if (slot < 0)
+    return parameters.getParameter(id) != nullptr ? EditController::setParamNormalized(id, value) : kInvalidArgument;
+  KeepHostValue(slot, std::clamp(value, 0.0, 1.0));
   return kResultOk;
 }
 

@@ -128,10 +128,14 @@ public:
   // included), clamped; other IDs: the value clamped into 0 .. 1. A value that is not
   // finite converts the parameter's current value.
   ParamValue PLUGIN_API plainParamToNormalized(ParamID id, ParamValue plainValue) override;
-  // [takes the plug-in mutex] "Bypass": 1 or 0; a framework parameter: its normalized
-  // value; anything else: 0.
+  // [takes the plug-in mutex] The value the host last set for id, at the controller or
+  // through process, while the plug-in has not changed the parameter since; otherwise
+  // the plug-in's own: "Bypass" 1 or 0, "Preset" the current preset's list position, a
+  // framework parameter its normalized value. Anything else: 0.
   ParamValue PLUGIN_API getParamNormalized(ParamID id) override;
-  // kResultOk, nothing changed: host values reach the parameters only through process.
+  // [UI thread, takes the plug-in mutex] Keeps the host's value for the controller, so
+  // getParamNormalized returns it at once; the processing takes host values from
+  // process only. kInvalidArgument for an unknown ID or a value that is not finite.
   tresult PLUGIN_API setParamNormalized(ParamID id, ParamValue value) override;
   // A new view for the exact name "editor" (one reference for the caller); null else.
   Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
@@ -216,6 +220,21 @@ private:
   bool OnProcessThread() const;
   void ForgetView(IPlugVST3View* view);
 
+  // The controller's copy of a host value: what the host set, and the plug-in's own value
+  // of the parameter at that moment. It is read back while the plug-in's value stays.
+  struct HostValue
+  {
+    double normalized = 0.0;
+    double pluginValue = 0.0;
+    bool set = false;
+  };
+  // Framework parameters 0 .. N-1, then "Bypass", then "Preset"; -1 for other IDs.
+  int HostValueSlot(ParamID id) const;
+  // The plug-in's own value of a slot: the plain value, the bypass flag, the preset index.
+  double PluginValue(int slot) const;
+  double PluginNormalized(int slot) const;
+  void KeepHostValue(int slot, double normalized);
+
   int mSideChainChannels = 0;
   bool mSideChainConnected = false;
   bool mInitialized = false;
@@ -228,4 +247,5 @@ private:
   // Parameter group names in order of first appearance; unit k + 1 is group k.
   std::vector<std::string> mParamGroups;
   std::vector<IPlugVST3View*> mViews;
+  std::vector<HostValue> mHostValues; // sized at construction, never on the audio thread
 };

@@ -30,16 +30,21 @@ constexpr uint32 kClassFlags = Vst::kSimpleModeSupported;
 // text form is the same everywhere.
 const FUID kClassId(0xF2AEE70D, 0x00DE4F4E, 0x5476726B, 0x516E6D6B);
 
-std::mutex gFactoryMutex;
-CPluginFactory* gFactory = nullptr; // null until the first GetPluginFactory
+// Guards gFactory. Re-entrant: a factory that fails while being built is released, and so
+// destroyed, inside GetPluginFactory.
+std::recursive_mutex gFactoryMutex;
+CPluginFactory* gFactory = nullptr; // null until the first GetPluginFactory; holds no reference
 
 class QuenmarkFactory final : public CPluginFactory
 {
 public:
   using CPluginFactory::CPluginFactory;
-  // The next GetPluginFactory after the host's last release builds a new factory.
+  // The next GetPluginFactory after the host's last release builds a new factory. The
+  // pointer is cleared under the lock, and only while it is still this factory: a
+  // GetPluginFactory that found this one dying has already put a new one there.
   ~QuenmarkFactory() override
   {
+    const std::lock_guard<std::recursive_mutex> lock(gFactoryMutex);
     if (gFactory == this)
       gFactory = nullptr;
   }
@@ -107,12 +112,11 @@ bool DeinitModule()
 // one with a reference added.
 extern "C" SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory()
 {
-  const std::lock_guard<std::mutex> lock(gFactoryMutex);
-  if (gFactory != nullptr)
-  {
-    gFactory->addRef();
+  const std::lock_guard<std::recursive_mutex> lock(gFactoryMutex);
+  // A factory whose last reference is being released on another thread is not handed out
+  // again: its count is 0 and it is about to be destroyed.
+  if (gFactory != nullptr && gFactory->tryAddRef())
     return gFactory;
-  }
   try
   {
     gFactory = MakeFactory();

@@ -169,4 +169,27 @@ TEST_F(Bundle, InstancesCreatedFromSeveralThreadsAtOnceAreAllSound)
   for (int count : made)
     EXPECT_EQ(count, kEach);
 }
+
+TEST_F(Bundle, TheFactoryIsTakenAndDroppedFromSeveralThreadsAtOnce)
+{
+  // With no reference held elsewhere, every last release destroys the factory while the
+  // other thread may be asking for it: it must get a live factory every time.
+  factory = {};
+  constexpr int kRounds = 20000;
+  std::vector<std::thread> threads;
+  std::vector<int> described(2, 0);
+  for (int t = 0; t < 2; ++t)
+    threads.emplace_back([&, t] {
+      for (int n = 0; n < kRounds; ++n)
+        if (IPluginFactory* f = getFactory())
+        {
+          described[static_cast<size_t>(t)] += f->countClasses();
+          f->release();
+        }
+    });
+  for (std::thread& thread : threads)
+    thread.join();
+  EXPECT_EQ(described[0], kRounds);
+  EXPECT_EQ(described[1], kRounds);
+}
 } // namespace

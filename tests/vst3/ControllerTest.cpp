@@ -32,8 +32,8 @@ TEST(Vst3Parameters, PresetBypassThenTheEightInIndexOrder)
   const ParameterInfo preset = infoAt(*i.plug, 0);
   EXPECT_EQ(preset.id, IPlugVST3::kPresetParamId);
   EXPECT_EQ(narrow(preset.title), "Preset");
-  EXPECT_EQ(preset.flags, ParameterInfo::kIsProgramChange);
-  EXPECT_EQ(preset.stepCount, 1);
+  EXPECT_EQ(preset.flags, ParameterInfo::kIsProgramChange | ParameterInfo::kIsList);
+  EXPECT_EQ(preset.stepCount, 0) << "a list of the one preset's name";
   const ParameterInfo bypass = infoAt(*i.plug, 1);
   EXPECT_EQ(bypass.id, IPlugVST3::kBypassParamId);
   EXPECT_EQ(narrow(bypass.title), "Bypass");
@@ -97,15 +97,48 @@ TEST(Vst3Parameters, TextsAndConversionsUseTheFrameworkParameters)
   EXPECT_DOUBLE_EQ(i->plainParamToNormalized(kTargetValue, nan), current) << "NaN converts the current value";
   EXPECT_DOUBLE_EQ(i->normalizedParamToPlain(kTargetValue, nan), i->ParamAt(kTargetValue)->Value());
   EXPECT_EQ(i->plainParamToNormalized(4711, nan), 0.0);
+}
 
-  // setParamNormalized leaves everything as it was: values come through process only.
-  EXPECT_EQ(i->setParamNormalized(kTargetValue, 0.9), kResultOk);
-  EXPECT_EQ(i->setParamNormalized(IPlugVST3::kBypassParamId, 1.0), kResultOk);
-  EXPECT_EQ(i->setParamNormalized(kTargetValue, nan), kResultOk);
-  EXPECT_DOUBLE_EQ(i->getParamNormalized(kTargetValue), current);
-  EXPECT_EQ(i->getParamNormalized(IPlugVST3::kBypassParamId), 0.0);
-  EXPECT_EQ(i->getParamNormalized(IPlugVST3::kPresetParamId), 0.0);
-  EXPECT_EQ(i->getParamNormalized(4711), 0.0);
+TEST(Vst3Parameters, TheControllerReadsBackWhatTheHostSetsWhileProcessingWaitsForProcess)
+{
+  Instance i;
+  Block<double> block(2, 64, 0.25);
+  ASSERT_EQ(block.change(kAnalyze, 0.0).change(kNormalize, 0.0).run(*i.plug), kResultOk);
+  const double gain = i->ParamAt(kGain)->Value();
+
+  // Every exported parameter reads back exactly what the host set at the controller.
+  const ParamID ids[] = {kGain, kMeasure, kTargetValue, kMode, kAnalyze, kNormalize, kGroup, kGate,
+                         IPlugVST3::kBypassParamId, IPlugVST3::kPresetParamId};
+  for (const ParamID id : ids)
+    for (const double value : {0.0, 0.37, 1.0})
+    {
+      ASSERT_EQ(i->setParamNormalized(id, value), kResultOk) << id;
+      EXPECT_EQ(i->getParamNormalized(id), value) << id;
+    }
+  EXPECT_EQ(i->setParamNormalized(4711, 0.5), kInvalidArgument);
+  EXPECT_EQ(i->setParamNormalized(kGain, std::numeric_limits<double>::quiet_NaN()), kInvalidArgument);
+  EXPECT_EQ(i->getParamNormalized(kGain), 1.0);
+
+  // The processing has not moved: bypass off, the audio passes as it did.
+  ASSERT_EQ(block.run(*i.plug), kResultOk);
+  EXPECT_FALSE(i->IsBypassed());
+  EXPECT_EQ(block.outAt(0, 10), 0.25);
+  EXPECT_EQ(i->ParamAt(kGain)->Value(), gain);
+
+  // The value the host then sends through process is the one read back; a change the
+  // plug-in makes itself (a transport stop ends the analysis) replaces it.
+  ProcessContext playing{};
+  playing.state = ProcessContext::kPlaying;
+  block.data.processContext = &playing;
+  ASSERT_EQ(block.change(kTargetValue, 0.3).change(kAnalyze, 1.0).run(*i.plug), kResultOk);
+  EXPECT_EQ(i->getParamNormalized(kTargetValue), 0.3);
+  EXPECT_EQ(i->getParamNormalized(kAnalyze), 1.0);
+  playing.state = 0;
+  ASSERT_EQ(block.run(*i.plug), kResultOk);
+  EXPECT_EQ(i->getParamNormalized(kAnalyze), 0.0);
+  ASSERT_EQ(block.change(IPlugVST3::kBypassParamId, 0.7).run(*i.plug), kResultOk);
+  EXPECT_EQ(i->getParamNormalized(IPlugVST3::kBypassParamId), 0.7);
+  EXPECT_TRUE(i->IsBypassed());
 }
 
 TEST(Vst3Units, OneRootUnitAndTheFactoryPresetsList)

@@ -428,3 +428,21 @@ TEST(Vst3Lifecycle, TerminateInitializeCyclesRebuildAndDoubleInitializeIsRefused
   EXPECT_EQ(i->getTailSamples(), 0u);
 }
 } // namespace
+
+TEST(Vst3Process, SilentOutputChannelsAreFlaggedAndSoundingOnesAreNot)
+{
+  Instance i;
+  Block<float> block(2, 128, 0.0);
+  block.outBus.silenceFlags = 0;
+  ASSERT_EQ(block.change(kAnalyze, 0.0).run(*i.plug), kResultOk);
+  EXPECT_EQ(block.outBus.silenceFlags, 3u) << "silence in, silence out";
+
+  std::fill(block.in[1].begin(), block.in[1].end(), 0.5f);
+  ASSERT_EQ(block.run(*i.plug), kResultOk);
+  EXPECT_EQ(block.outBus.silenceFlags, 1u) << "only the left channel is silent";
+
+  block.in[1][127] = 0.0f;
+  block.in[1][0] = 0.0f;
+  ASSERT_EQ(block.change(IPlugVST3::kBypassParamId, 1.0).run(*i.plug), kResultOk);
+  EXPECT_EQ(block.outBus.silenceFlags, 1u) << "bypassed blocks are flagged the same way";
+}

@@ -21,6 +21,15 @@ uint32 PLUGIN_API FObject::addRef()
   return static_cast<uint32>(mRefCount.fetch_add(1, std::memory_order_relaxed) + 1);
 }
 
+bool FObject::tryAddRef() noexcept
+{
+  int32 count = mRefCount.load(std::memory_order_relaxed);
+  while (count > 0)
+    if (mRefCount.compare_exchange_weak(count, count + 1, std::memory_order_acq_rel, std::memory_order_relaxed))
+      return true;
+  return false;
+}
+
 uint32 PLUGIN_API FObject::release()
 {
   const int32 count = mRefCount.fetch_sub(1, std::memory_order_acq_rel) - 1;

@@ -29,6 +29,11 @@ public:
   uint32 PLUGIN_API addRef() override;  // [any thread]
   uint32 PLUGIN_API release() override; // [any thread]
 
+  // [any thread] Adds a reference only while the object is alive (count above 0): an
+  // owner that hands out a shared object it does not hold a reference to can tell a live
+  // object from one whose last release is under way. True when a reference was added.
+  bool tryAddRef() noexcept;
+
   // The object's identity as FUnknown.
   FUnknown* unknown() noexcept { return this; }
   // The current count, for diagnostics and tests.
