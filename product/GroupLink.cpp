@@ -65,24 +65,38 @@ GroupLink::~GroupLink()
   t.slots[mSlot].owner = -1;
 }
 
+std::mutex& GroupLink::TablesMutexForTests() { return tables().lock; }
+
 void GroupLink::Join(int group)
 {
   if (group < 0 || group >= kGroupCount)
     return;
-  GroupTables& t = tables();
-  std::lock_guard<std::mutex> guard(t.lock);
-  t.slots[mSlot].group = group;
-  t.slots[mSlot].pending = true;
   mGroup = group;
   mDisabled = false;
+  mMembershipOwed = true;
+  std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);
+  if (guard.owns_lock())
+    UpdateMembershipLocked();
 }
 
 void GroupLink::Leave()
 {
-  GroupTables& t = tables();
-  std::lock_guard<std::mutex> guard(t.lock);
-  t.slots[mSlot].group = -1;
   mDisabled = true;
+  mMembershipOwed = true;
+  std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);
+  if (guard.owns_lock())
+    UpdateMembershipLocked();
+}
+
+void GroupLink::UpdateMembershipLocked()
+{
+  if (!mMembershipOwed)
+    return;
+  SlotEntry& slot = tables().slots[mSlot];
+  slot.group = mDisabled ? -1 : mGroup;
+  if (!mDisabled)
+    slot.pending = true;
+  mMembershipOwed = false;
 }
 
 bool GroupLink::IsSynchronised(int index) const
@@ -95,6 +109,7 @@ bool GroupLink::IsSynchronised(int index) const
 
 bool GroupLink::PublishLocked()
 {
+  UpdateMembershipLocked();
   if (mDisabled || mBusy.load() != kIdle)
     return false;
   mBusy = kPublishing;
@@ -132,6 +147,7 @@ void GroupLink::PublishFromAudio()
 
 bool GroupLink::CollectLocked(std::array<double, kMaxParams>& values)
 {
+  UpdateMembershipLocked();
   GroupTables& t = tables();
   if (mDisabled || mBusy.load() != kIdle || !t.groupPending[mGroup] || !t.slots[mSlot].pending)
     return false;
@@ -145,11 +161,12 @@ bool GroupLink::CollectLocked(std::array<double, kMaxParams>& values)
   return true;
 }
 
-void GroupLink::Apply(const std::array<double, kMaxParams>& values)
+void GroupLink::Apply(const std::array<double, kMaxParams>& values, std::array<double, kMaxParams>& reported)
 {
   // Changes arrive with the internal source, so they are not published again: a change
   // travels from one member's editor to the others exactly once.
   mBusy = kReceiving;
+  reported.fill(kNoValue);
   const int count = std::min(mOwner.ParamCount(), kMaxParams);
   for (int i = 0; i < count; ++i)
   {
@@ -159,9 +176,17 @@ void GroupLink::Apply(const std::array<double, kMaxParams>& values)
       continue;
     param->SetValue(value);
     mOwner.ParamChanged(i, kSourceInternal);
-    mOwner.InformHostOfParamChange(i, param->ToNormalized());
+    reported[i] = param->ToNormalized();
   }
   mBusy = kIdle;
+}
+
+void GroupLink::Report(const std::array<double, kMaxParams>& reported)
+{
+  const int count = std::min(mOwner.ParamCount(), kMaxParams);
+  for (int i = 0; i < count; ++i)
+    if (!std::isnan(reported[i]))
+      mOwner.InformHostOfParamChange(i, reported[i]);
 }
 
 bool GroupLink::PublishOwedAndCollectLocked(std::array<double, kMaxParams>& values)
@@ -176,19 +201,24 @@ bool GroupLink::PublishOwedAndCollectLocked(std::array<double, kMaxParams>& valu
 
 void GroupLink::Receive()
 {
-  std::lock_guard<std::recursive_mutex> plug(mOwner.Mutex());
   std::array<double, kMaxParams> values;
+  std::array<double, kMaxParams> reported;
   {
-    std::lock_guard<std::mutex> guard(tables().lock);
-    if (!PublishOwedAndCollectLocked(values))
-      return;
+    std::lock_guard<std::recursive_mutex> plug(mOwner.Mutex());
+    {
+      std::lock_guard<std::mutex> guard(tables().lock);
+      if (!PublishOwedAndCollectLocked(values))
+        return;
+    }
+    Apply(values, reported);
   }
-  Apply(values);
+  // The host hears of the changes after the plug-in mutex is released.
+  Report(reported);
 }
 
 void GroupLink::ReceiveFromAudio()
 {
-  if (mDisabled && !mPublishOwed)
+  if (mDisabled && !mPublishOwed && !mMembershipOwed)
     return; // in no group: the shared tables are not touched
   std::array<double, kMaxParams> values;
   {
@@ -196,5 +226,8 @@ void GroupLink::ReceiveFromAudio()
     if (!guard.owns_lock() || !PublishOwedAndCollectLocked(values))
       return;
   }
-  Apply(values);
+  // On the audio thread the binding reports the changes with the block's output.
+  std::array<double, kMaxParams> reported;
+  Apply(values, reported);
+  Report(reported);
 }

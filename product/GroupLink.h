@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 class IPlugBase;
@@ -14,9 +15,10 @@ class IPlugBase;
 // its editor's idle tick. Nothing of it is saved or crosses processes.
 //
 // The shared tables are guarded by one process-wide lock, held only for table updates
-// and never while a parameter is applied. The audio thread only try-locks it: a receive
-// that finds it busy waits for the next block, and a publish that finds it busy is owed
-// and made at the next block.
+// and never while a parameter is applied. Joining, leaving and the audio thread only
+// try-lock it: a receive that finds it busy waits for the next block, and a membership
+// change or a publish that finds it busy is owed and made at the next block (or the next
+// receive on the editor's thread), so no audio thread ever waits for another instance.
 class GroupLink
 {
 public:
@@ -34,7 +36,7 @@ public:
 
   // [any thread, under the owner's plug-in mutex] Group 0 .. 7. Joining marks the slot
   // pending, so the member takes the group's shared values if a publish is still
-  // waiting for others.
+  // waiting for others. Never waits: while the tables are busy the change is owed.
   void Join(int group);
   void Leave();
 
@@ -47,11 +49,16 @@ public:
 
   // Takes the group's shared values where they differ: each changed parameter is set,
   // announced with ParamChanged(i, kSourceInternal) and reported to the host.
-  // [UI thread] takes the owner's plug-in mutex to apply.
+  // [UI thread] takes the owner's plug-in mutex to apply, and reports to the host after
+  // releasing it.
   void Receive();
   // [audio thread, under the owner's plug-in mutex] Makes an owed publish, then
   // receives; skips the block when the tables are busy.
   void ReceiveFromAudio();
+
+  // The process-wide lock of the shared tables, for tests that hold it to show that
+  // nothing on an audio thread waits for it.
+  static std::mutex& TablesMutexForTests();
 
   bool InGroup() const { return !mDisabled; }
   int Group() const { return mGroup; }
@@ -61,13 +68,18 @@ public:
 private:
   enum Busy : int32_t { kIdle = 0, kReceiving = 1, kPublishing = 2 };
 
+  // Writes an owed membership change into the tables.
+  void UpdateMembershipLocked();
   bool PublishLocked();
   // Copies the values to take into `values` (NaN where there is none); false when there
   // is nothing to receive.
   bool CollectLocked(std::array<double, kMaxParams>& values);
   // Makes an owed publish, then collects as CollectLocked does.
   bool PublishOwedAndCollectLocked(std::array<double, kMaxParams>& values);
-  void Apply(const std::array<double, kMaxParams>& values);
+  // Sets and announces the values that differ; `reported` gets the normalized value of
+  // each parameter it changed (NaN for the others), for the host.
+  void Apply(const std::array<double, kMaxParams>& values, std::array<double, kMaxParams>& reported);
+  void Report(const std::array<double, kMaxParams>& reported);
   bool IsSynchronised(int index) const;
 
   IPlugBase& mOwner;
@@ -78,4 +90,5 @@ private:
   int mSlot = 0;
   bool mOwnsSlot = false;
   bool mPublishOwed = false;
+  bool mMembershipOwed = false;
 };

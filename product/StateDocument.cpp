@@ -1,7 +1,5 @@
 #include "product/StateDocument.h"
 
-#include "WDL/IPlug/IPlugBase.h"
-
 #include <nlohmann/json.hpp>
 
 #include <cmath>
@@ -9,17 +7,16 @@
 
 namespace StateDocument
 {
-void Append(ChunkBuffer& chunk, const IPlugBase& owner, double measuredLevel, const char* version,
+void Append(ChunkBuffer& chunk, const Parameters& parameters, double measuredLevel, const char* version,
             bool analyzeAsZero, int analyzeIndex)
 {
   nlohmann::json params = nlohmann::json::array();
-  for (int i = 0; i < owner.ParamCount(); ++i)
+  for (int i = 0; i < parameters.count; ++i)
   {
-    const IPlugParam* param = owner.ParamAt(i);
-    nlohmann::json value = param->Value();
+    nlohmann::json value = parameters.values[i];
     if (analyzeAsZero && i == analyzeIndex)
       value = 0;
-    params.push_back({{"name", param->Name()}, {"value", value}});
+    params.push_back({{"name", parameters.names[i]}, {"value", value}});
   }
   nlohmann::json root;
   root["version"] = version;
@@ -48,7 +45,7 @@ std::string TextAt(const ChunkBuffer& chunk, int start, int* endPosition)
   return std::string(bytes, size);
 }
 
-std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const IPlugBase& owner)
+std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const Parameters& parameters)
 {
   Contents contents;
   const std::string text = TextAt(chunk, start, &contents.endPosition);
@@ -58,7 +55,7 @@ std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const IPlugBas
   if (!root.is_object() && !root.is_null())
     return std::nullopt;
 
-  contents.values.resize(static_cast<size_t>(owner.ParamCount()));
+  contents.values.resize(static_cast<size_t>(parameters.count));
   if (root.is_object())
   {
     const auto params = root.find("params");
@@ -74,9 +71,9 @@ std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const IPlugBas
         if (name == element.end() || !name->is_string())
           continue;
         const std::string& nameText = name->get_ref<const std::string&>();
-        for (int i = 0; i < owner.ParamCount(); ++i)
+        for (int i = 0; i < parameters.count; ++i)
         {
-          if (nameText != owner.ParamAt(i)->Name())
+          if (nameText != parameters.names[i])
             continue;
           const auto value = element.find("value");
           if (value == element.end() || !value->is_number())

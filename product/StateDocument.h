@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-class IPlugBase;
-
 // The saved state: an int32 length followed by a compact JSON document,
 //   {"maxpeak":<measured level>,"params":[{"name":"Gain","value":0.0},...],"version":"1.3.2"}
 // with one object per parameter in index order. Parameters are matched by name when
@@ -18,10 +16,19 @@ namespace StateDocument
 // Continuous mode measures minus infinity), and read when the document has none.
 constexpr double kNoLevel = -100.0;
 
-// Appends the document for the owner's parameters. analyzeAsZero writes parameter
-// `analyzeIndex` as the JSON integer 0, so a restored instance that has run does not
-// start analysing by itself.
-void Append(ChunkBuffer& chunk, const IPlugBase& owner, double measuredLevel, const char* version,
+// The parameters a document is written from and read into: `count` names (each
+// parameter's "name") and, for writing, their values, in index order. Plain data, so
+// documents are built and parsed without the plug-in's lock.
+struct Parameters
+{
+  const char* const* names = nullptr;
+  const double* values = nullptr;
+  int count = 0;
+};
+
+// Appends the document. analyzeAsZero writes parameter `analyzeIndex` as the JSON integer
+// 0, so a restored instance that has run does not start analysing by itself.
+void Append(ChunkBuffer& chunk, const Parameters& params, double measuredLevel, const char* version,
             bool analyzeAsZero, int analyzeIndex);
 
 // What a valid document holds, validated as a whole before anything is applied.
@@ -36,7 +43,7 @@ struct Contents
 // does not parse, or it has a value of the wrong type (a "params" member that is not an
 // array, an element that is not an object, a matching element whose "value" is not a
 // number, a root that is not an object). Values are not clamped here.
-std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const IPlugBase& owner);
+std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const Parameters& params);
 
 // The text of the document at `start` as Read sees it: empty when there is none (a
 // negative start, fewer than 4 bytes, a length outside the chunk); a zero byte ends it.

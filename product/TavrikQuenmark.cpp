@@ -20,6 +20,12 @@ constexpr int kManufacturerId = 0x5476726B; // 'Tvrk'
 constexpr int kHostCodeLogic = 21;
 constexpr int kTailFrames = 16777215;
 
+// The parameters' names, in index order: what hosts show and what the state document
+// keys each value by.
+const char* const kParamNames[kParamCount] = {"Gain",    "Measure",   "Target Value", "Mode",
+                                              "Analyze", "Normalize", "Group",        "Gate"};
+const StateDocument::Parameters kDocumentNames{kParamNames, nullptr, kParamCount};
+
 const char* const kMeasureTexts[] = {"dBFS", "VU (-18)", "RMS", "LUFS Mom.", "LUFS Int.", "LUFS Shrt."};
 const char* const kTargetLabels[] = {"dBFS", "VU", "RMS", "LUFS", "LUFS", "LUFS"};
 
@@ -47,32 +53,32 @@ TavrikQuenmark::~TavrikQuenmark()
 
 void TavrikQuenmark::InitParameters()
 {
-  ParamAt(kGain)->InitContinuous("Gain", 0.0, -60.0, 60.0, 0.1, "dB");
+  ParamAt(kGain)->InitContinuous(kParamNames[kGain], 0.0, -60.0, 60.0, 0.1, "dB");
 
   IPlugParam* measure = ParamAt(kMeasure);
-  measure->InitEnumerated("Measure", 0, AudioPlugin::kMeasureCount);
+  measure->InitEnumerated(kParamNames[kMeasure], 0, AudioPlugin::kMeasureCount);
   for (int i = 0; i < AudioPlugin::kMeasureCount; ++i)
     measure->AddDisplayText(i, kMeasureTexts[i]);
 
-  ParamAt(kTargetValue)->InitContinuous("Target Value", -12.0, -60.0, 30.0, 0.1);
+  ParamAt(kTargetValue)->InitContinuous(kParamNames[kTargetValue], -12.0, -60.0, 30.0, 0.1);
 
   IPlugParam* mode = ParamAt(kMode);
-  mode->InitEnumerated("Mode", 0, 2);
+  mode->InitEnumerated(kParamNames[kMode], 0, 2);
   mode->AddDisplayText(0, "Standard");
   mode->AddDisplayText(1, "Continuous");
 
-  ParamAt(kAnalyze)->InitBoolean("Analyze", true);
-  ParamAt(kNormalize)->InitBoolean("Normalize", true);
+  ParamAt(kAnalyze)->InitBoolean(kParamNames[kAnalyze], true);
+  ParamAt(kNormalize)->InitBoolean(kParamNames[kNormalize], true);
 
   IPlugParam* group = ParamAt(kGroup);
-  group->InitEnumerated("Group", 0, GroupLink::kGroupCount + 1);
+  group->InitEnumerated(kParamNames[kGroup], 0, GroupLink::kGroupCount + 1);
   group->AddDisplayText(0, "No Group");
   const char* const groupTexts[] = {"Group 1", "Group 2", "Group 3", "Group 4",
                                     "Group 5", "Group 6", "Group 7", "Group 8"};
   for (int g = 0; g < GroupLink::kGroupCount; ++g)
     group->AddDisplayText(g + 1, groupTexts[g]);
 
-  ParamAt(kGate)->InitContinuous("Gate", -60.0, -90.0, 0.0, 0.1);
+  ParamAt(kGate)->InitContinuous(kParamNames[kGate], -60.0, -90.0, 0.0, 0.1);
 }
 
 void TavrikQuenmark::ResetProcessing()
@@ -90,7 +96,7 @@ void TavrikQuenmark::ReinitTargetValue(int measure)
 {
   // The value stays; the default becomes it, and the label follows the measure's unit.
   IPlugParam* target = ParamAt(kTargetValue);
-  target->InitContinuous("Target Value", target->Value(), -60.0, 30.0, 0.1, kTargetLabels[measure]);
+  target->InitContinuous(kParamNames[kTargetValue], target->Value(), -60.0, 30.0, 0.1, kTargetLabels[measure]);
 }
 
 void TavrikQuenmark::PushToEditor(int index)
@@ -198,10 +204,15 @@ void TavrikQuenmark::HandleTransport()
     // A stop ends the analysis; with "Normalize" on, the gain it reached stays applied.
     mEngine.setStopped(true);
     mTransportWasRunning = false;
+    const bool wasAnalyzing = ParamValue(kAnalyze) != 0.0;
     ParamAt(kAnalyze)->SetValue(0.0);
     if (IGraphics* editor = GetGUI())
       editor->SetControlsFromParameter(kAnalyze, 0.0, false);
     ParamChanged(kAnalyze, kSourceInternal);
+    // The host's automation and generic editor must not keep showing (and sending back)
+    // the old value: the binding reports it with this block's output.
+    if (wasAnalyzing)
+      InformHostOfParamChange(kAnalyze, 0.0);
     if (mGroupLink)
       mGroupLink->PublishFromAudio();
   }
@@ -282,17 +293,30 @@ double TavrikQuenmark::MeasuredLevel()
 
 bool TavrikQuenmark::SerializeState(ChunkBuffer& chunk)
 {
-  PlugLock lock(Mutex());
-  const bool analyzeAsZero = mResetDone && ParamValue(kAnalyze) >= 0.5;
-  StateDocument::Append(chunk, *this, mEngine.maxLevel(), kVersionText, analyzeAsZero, kAnalyze);
+  // The lock is held only to copy the values: the document is built without it, so a
+  // host's autosave does not hold up the audio thread.
+  std::array<double, kParamCount> values{};
+  double level = 0.0;
+  bool analyzeAsZero = false;
+  {
+    PlugLock lock(Mutex());
+    for (int i = 0; i < kParamCount; ++i)
+      values[static_cast<size_t>(i)] = ParamValue(i);
+    level = mEngine.maxLevel();
+    analyzeAsZero = mResetDone && ParamValue(kAnalyze) >= 0.5;
+  }
+  StateDocument::Parameters params = kDocumentNames;
+  params.values = values.data();
+  StateDocument::Append(chunk, params, level, kVersionText, analyzeAsZero, kAnalyze);
   return !chunk.IsEmpty();
 }
 
 int TavrikQuenmark::RestoreState(const ChunkBuffer& chunk, int start)
 {
-  PlugLock lock(Mutex());
-  if (const auto contents = StateDocument::Read(chunk, start, *this))
+  // Parsed without the lock; the lock is held to apply the values only.
+  if (const auto contents = StateDocument::Read(chunk, start, kDocumentNames))
   {
+    PlugLock lock(Mutex());
     for (int i = 0; i < ParamCount(); ++i)
       if (const auto& value = contents->values[static_cast<size_t>(i)])
         ParamAt(i)->SetValue(*value);
@@ -321,10 +345,10 @@ bool TavrikQuenmark::StateEquals(const void* data, int sizeBytes, int)
     return false;
   ChunkBuffer chunk;
   chunk.PutBytes(data, sizeBytes);
-  PlugLock lock(Mutex());
-  const auto contents = StateDocument::Read(chunk, 0, *this);
+  const auto contents = StateDocument::Read(chunk, 0, kDocumentNames);
   if (!contents)
     return false;
+  PlugLock lock(Mutex());
   for (int i = 0; i < ParamCount(); ++i)
   {
     const auto& value = contents->values[static_cast<size_t>(i)];

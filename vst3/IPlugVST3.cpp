@@ -178,6 +178,9 @@ IPlugVST3::IPlugVST3(int paramCount, const char* channelIO, int presetCount, con
   setProcessContextRequirements(kContextRequirements);
   mViews.reserve(4);
   mHostValues.resize(static_cast<size_t>(ParamCount()) + 2);
+  mQueuedValues.assign(static_cast<size_t>(ParamCount()), std::numeric_limits<double>::quiet_NaN());
+  mValuesBeforeRecall.resize(static_cast<size_t>(ParamCount()));
+  mGestureOpen.assign(static_cast<size_t>(ParamCount()), false);
 }
 
 IPlugVST3::~IPlugVST3() = default;
@@ -355,15 +358,16 @@ tresult PLUGIN_API IPlugVST3::getState(IBStream* state)
   return Guarded([&]() -> tresult {
     if (state == nullptr)
       return kInvalidArgument;
+    // The product builds its document holding the plug-in mutex only to copy the values,
+    // and the stream is written without it: the audio thread never waits for a host's
+    // save.
     ChunkBuffer chunk;
+    if (!SerializeState(chunk))
+      return kResultFalse;
     {
       PlugLock lock(Mutex());
-      if (!SerializeState(chunk))
-        return kResultFalse;
       chunk.PutInt32(IsBypassed() ? 1 : 0);
     }
-    // Written outside the lock: the host's stream may be slow, the audio thread must not
-    // wait for it.
     int32 written = 0;
     if (state->write(chunk.Data(), chunk.Size(), &written) != kResultOk || written != chunk.Size())
       return kResultFalse;
@@ -403,10 +407,11 @@ tresult PLUGIN_API IPlugVST3::setState(IBStream* state)
     int consumed = 0;
     bool complete = false;
     {
-      PlugLock lock(Mutex());
+      // The product parses the document first and takes the plug-in mutex only to apply it.
       const int productEnd = RestoreState(bytes, 0);
       if (productEnd <= 0)
         return kResultFalse; // the product applies nothing from what it cannot read
+      PlugLock lock(Mutex());
       std::int32_t bypassWord = 0;
       const int end = bytes.GetInt32(&bypassWord, productEnd);
       complete = end >= 0;
@@ -556,8 +561,14 @@ void IPlugVST3::ApplyHostValue(ParamID id, ParamValue normalized)
   else if (id == kPresetParamId)
   {
     // Value 1.0 asks for index = preset count, which is refused. The preset's values were
-    // kept when it was stored, so no state is read on the audio thread.
-    RecallPresetValues(static_cast<int>(normalized * PresetCount()));
+    // kept when it was stored, so no state is read on the audio thread. What the recall
+    // changed is reported back, so the host's view of each parameter follows.
+    for (int i = 0; i < ParamCount(); ++i)
+      mValuesBeforeRecall[static_cast<size_t>(i)] = ParamAt(i)->Value();
+    if (RecallPresetValues(static_cast<int>(normalized * PresetCount())))
+      for (int i = 0; i < ParamCount(); ++i)
+        if (ParamAt(i)->Value() != mValuesBeforeRecall[static_cast<size_t>(i)])
+          InformHostOfParamChange(i, ParamAt(i)->ToNormalized());
   }
   else if (id < static_cast<ParamID>(ParamCount()))
   {
@@ -651,8 +662,28 @@ tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
                                          ? SilentChannels<float>(data.outputs[b], data.numSamples)
                                          : SilentChannels<double>(data.outputs[b], data.numSamples);
   }
+  ReportQueuedValues(data.outputParameterChanges);
   mProcessThread.store(std::thread::id(), std::memory_order_relaxed);
   return kResultOk;
+}
+
+void IPlugVST3::ReportQueuedValues(IParameterChanges* changes)
+{
+  if (changes == nullptr)
+    return;
+  for (int i = 0; i < ParamCount(); ++i)
+  {
+    double& value = mQueuedValues[static_cast<size_t>(i)];
+    if (std::isnan(value))
+      continue;
+    int32 queueIndex = 0;
+    if (IParamValueQueue* queue = changes->addParameterData(static_cast<ParamID>(i), queueIndex))
+    {
+      int32 pointIndex = 0;
+      queue->addPoint(0, value, pointIndex);
+    }
+    value = std::numeric_limits<double>::quiet_NaN();
+  }
 }
 
 // ---- IEditController ----
@@ -889,20 +920,38 @@ tresult PLUGIN_API IPlugVST3::getMidiControllerAssignment(int32, int16, CtrlNumb
 
 void IPlugVST3::BeginInformHostOfParamChange(int index)
 {
-  if (index >= 0 && !OnProcessThread())
-    beginEdit(static_cast<ParamID>(index));
+  if (index < 0 || index >= ParamCount() || OnProcessThread())
+    return;
+  mGestureOpen[static_cast<size_t>(index)] = true;
+  beginEdit(static_cast<ParamID>(index));
 }
 
 void IPlugVST3::InformHostOfParamChange(int index, double normalized)
 {
-  if (index >= 0 && !OnProcessThread())
-    performEdit(static_cast<ParamID>(index), normalized);
+  if (index < 0 || index >= ParamCount() || !std::isfinite(normalized))
+    return;
+  if (OnProcessThread())
+  {
+    mQueuedValues[static_cast<size_t>(index)] = normalized; // the latest value wins
+    return;
+  }
+  const auto id = static_cast<ParamID>(index);
+  if (mGestureOpen[static_cast<size_t>(index)])
+  {
+    performEdit(id, normalized);
+    return;
+  }
+  beginEdit(id);
+  performEdit(id, normalized);
+  endEdit(id);
 }
 
 void IPlugVST3::EndInformHostOfParamChange(int index)
 {
-  if (index >= 0 && !OnProcessThread())
-    endEdit(static_cast<ParamID>(index));
+  if (index < 0 || index >= ParamCount() || OnProcessThread())
+    return;
+  mGestureOpen[static_cast<size_t>(index)] = false;
+  endEdit(static_cast<ParamID>(index));
 }
 
 void IPlugVST3::ShowHostParameterMenu(int index, int x, int y)

@@ -76,13 +76,13 @@ public:
   tresult PLUGIN_API activateBus(Steinberg::Vst::MediaType type, Steinberg::Vst::BusDirection dir, int32 index,
                                  Steinberg::TBool state) override;
   tresult PLUGIN_API setActive(Steinberg::TBool state) override;
-  // [takes the plug-in mutex] Reads at most kMaxStateBytes from the stream's current
+  // [holds the plug-in mutex only to apply what was read] Reads at most kMaxStateBytes from the stream's current
   // position and hands them to the product; then the bypass word. Null stream:
   // kInvalidArgument. A stream too long or one the product cannot read: kResultFalse,
   // nothing applied. A product state without the bypass word: applied, bypass unchanged,
   // kResultFalse. Leaves the stream after what it consumed.
   tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
-  // [takes the plug-in mutex] Writes the product chunk and the bypass word at the stream's
+  // [holds the plug-in mutex only to copy the values] Writes the product chunk and the bypass word at the stream's
   // current position. kResultFalse when the product has no chunk or the write is short.
   tresult PLUGIN_API getState(Steinberg::IBStream* state) override;
 
@@ -168,9 +168,11 @@ public:
                                                  ParamID& id) override;
 
   // ---- Framework operations ----
-  // [UI thread] Edits reported to the host through the component handler; nothing while
-  // none is set, and nothing when called on the thread inside process (the host is only
-  // called from its user-interface thread).
+  // Edits reported to the host. [UI thread] Through the component handler, nothing while
+  // none is set; a value reported outside a gesture is wrapped in one of its own.
+  // [audio thread, inside process] A value is queued and handed to the host with the
+  // block's output parameter changes (the host's handler belongs to its UI thread);
+  // gestures are not reported from there.
   void BeginInformHostOfParamChange(int index) override;
   void InformHostOfParamChange(int index, double normalized) override;
   void EndInformHostOfParamChange(int index) override;
@@ -215,6 +217,9 @@ private:
   BlockKind ClassifyBlock(const Steinberg::Vst::ProcessData& data) const;
   void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
   void ApplyHostValue(ParamID id, ParamValue normalized);
+  // Hands the values queued during the block to the host's output changes; without an
+  // output list they wait for the next block that has one.
+  void ReportQueuedValues(Steinberg::Vst::IParameterChanges* changes);
   template <typename Sample>
   void BindHostBuffers(Steinberg::Vst::ProcessData& data);
   bool OnProcessThread() const;
@@ -248,4 +253,9 @@ private:
   std::vector<std::string> mParamGroups;
   std::vector<IPlugVST3View*> mViews;
   std::vector<HostValue> mHostValues; // sized at construction, never on the audio thread
+  // Values reported on the audio thread, waiting for the block's output changes (NaN:
+  // none), and the parameters inside a gesture the editor opened. Sized at construction.
+  std::vector<double> mQueuedValues;
+  std::vector<double> mValuesBeforeRecall;
+  std::vector<bool> mGestureOpen;
 };

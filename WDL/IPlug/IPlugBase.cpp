@@ -197,10 +197,14 @@ void IPlugBase::SetParameterFromGUI(int index, double normalized)
   IPlugParam* param = ParamAt(index);
   if (param == nullptr || !std::isfinite(normalized))
     return;
-  std::lock_guard<std::recursive_mutex> lock(mMutex);
-  param->SetFromNormalized(normalized);
+  {
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    param->SetFromNormalized(normalized);
+    ParamChanged(index, kSourceEditor);
+  }
+  // The host is told without the plug-in mutex: a host that takes a lock of its own in
+  // its edit calls, or calls back into the plug-in there, cannot deadlock with a block.
   InformHostOfParamChange(index, std::clamp(normalized, 0.0, 1.0));
-  ParamChanged(index, kSourceEditor);
 }
 
 void IPlugBase::AttachEditor(IGraphics* editor)

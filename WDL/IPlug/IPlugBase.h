@@ -87,9 +87,10 @@ public:
   virtual void ShowHostParameterMenu(int index, int x, int y);
 
   // [UI thread, takes the plug-in mutex] The editor moved parameter index to normalized:
-  // stores it, tells the host (InformHostOfParamChange with the value as received,
-  // clamped into 0 .. 1), then ParamChanged(index, kSourceEditor). Ignored for an index
-  // outside the list or a value that is not finite.
+  // stores it and calls ParamChanged(index, kSourceEditor) under the mutex, then, with
+  // the mutex released, tells the host (InformHostOfParamChange with the value as
+  // received, clamped into 0 .. 1). Ignored for an index outside the list or a value
+  // that is not finite.
   virtual void SetParameterFromGUI(int index, double normalized);
 
   // Binding-supplied: tell the host about a gesture and the values in it.

@@ -221,19 +221,19 @@ TEST(IPlugBase, PresetsStoreAndRestoreState)
   EXPECT_STREQ(unnamed.PresetNameAt(0), "Empty");
 }
 
-TEST(IPlugBase, SetParameterFromGUIInformsThenAnnouncesUnderTheMutex)
+TEST(IPlugBase, SetParameterFromGUIAnnouncesUnderTheMutexThenTellsTheHostWithoutIt)
 {
   TestPlug plug;
   plug.ParamAt(2)->InitContinuous("Target", -12.0, -60.0, 30.0, 0.1);
   plug.SetParameterFromGUI(2, 0.5);
   EXPECT_DOUBLE_EQ(plug.ParamAt(2)->Value(), -15.0);
   ASSERT_EQ(plug.calls.size(), 2u);
-  EXPECT_EQ(plug.calls[0].what, TestPlug::Call::kInform);
-  EXPECT_EQ(plug.calls[0].value, 0.5);
+  EXPECT_EQ(plug.calls[0].what, TestPlug::Call::kParamChanged);
+  EXPECT_EQ(plug.calls[0].source, kSourceEditor);
   EXPECT_TRUE(plug.calls[0].mutexHeld);
-  EXPECT_EQ(plug.calls[1].what, TestPlug::Call::kParamChanged);
-  EXPECT_EQ(plug.calls[1].source, kSourceEditor);
-  EXPECT_TRUE(plug.calls[1].mutexHeld);
+  EXPECT_EQ(plug.calls[1].what, TestPlug::Call::kInform);
+  EXPECT_EQ(plug.calls[1].value, 0.5);
+  EXPECT_FALSE(plug.calls[1].mutexHeld) << "hosts are called without the plug-in mutex";
 
   plug.calls.clear();
   plug.SetParameterFromGUI(8, 0.5);

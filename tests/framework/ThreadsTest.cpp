@@ -20,17 +20,12 @@ public:
     IPlugBase::ProcessAudio(inputs, outputs, frames);
     Leave();
   }
-  // Neither takes the mutex itself: only SetParameterFromGUI's hold keeps them apart
-  // from the blocks.
+  // It does not take the mutex itself: only SetParameterFromGUI's hold keeps it apart
+  // from the blocks. (The host is told after that hold, so it may overlap them.)
   void ParamChanged(int, int) override
   {
     Enter();
     changes.fetch_add(1);
-    Leave();
-  }
-  void InformHostOfParamChange(int, double) override
-  {
-    Enter();
     Leave();
   }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -60,4 +61,39 @@ TEST(ProductThreads, GroupMembersProcessConcurrently)
     h->process(left, right);
     EXPECT_EQ(h->value(kTargetValue), -7.0);
   }
+}
+
+// An audio thread never waits for another instance: while another thread holds the
+// group tables, host automation of "Group" and a preset recall still finish their block,
+// and the membership they asked for is made at a later block.
+TEST(ProductThreads, AnAudioThreadNeverWaitsWhileAnotherThreadHoldsTheGroupTables)
+{
+  Harness member(256), leader(256);
+  leader.editorSets(kGroup, 4);
+  std::unique_lock<std::mutex> held(GroupLink::TablesMutexForTests());
+
+  std::atomic<int> blocksDone{0};
+  std::thread audio([&] {
+    std::vector<double> left(256, 0.1), right(256, 0.1);
+    member.hostSets(kGroup, 4);
+    member.process(left, right);
+    blocksDone.fetch_add(1);
+    member.plug->RecallPresetValues(0); // back to "No Group"
+    member.hostSets(kGroup, 4);
+    member.process(left, right);
+    blocksDone.fetch_add(1);
+  });
+  // Bounded wait: a thread blocked on the tables never gets here.
+  for (int i = 0; i < 2000 && blocksDone.load() < 2; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(blocksDone.load(), 2) << "the audio thread waited for the group tables";
+  held.unlock();
+  audio.join();
+
+  // The owed join is made at the next block: the member then takes the group's values.
+  leader.editorSets(kTargetValue, -9.0);
+  std::vector<double> left(256, 0.1), right(256, 0.1);
+  member.process(left, right);
+  EXPECT_TRUE(member->Group().InGroup());
+  EXPECT_EQ(member.value(kTargetValue), -9.0);
 }

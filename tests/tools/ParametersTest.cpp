@@ -135,14 +135,16 @@ TEST(Parameters, ConversionsRoundTripAndTextsFollowTheValue)
   EXPECT_EQ(plugin->normalizedValue(0x7FFFFFF0u), 0.);
 }
 
-TEST(Parameters, TheControllerAloneDoesNotMoveTheSound)
+TEST(Parameters, TheControllerReadsBackWhatTheHostSets)
 {
-  // Host values reach the plug-in through process only: the controller's
-  // setParamNormalized is accepted and changes nothing the host reads back.
+  // The controller keeps the host's value (the processing takes host values through
+  // process only); unknown IDs are refused.
   auto plugin = newInstance();
   ASSERT_TRUE(plugin);
   Ids id(*plugin);
-  const double before = plugin->normalizedValue(id.target);
   EXPECT_TRUE(plugin->setNormalizedValue(id.target, 0.9).ok());
-  EXPECT_EQ(plugin->normalizedValue(id.target), before);
+  EXPECT_EQ(plugin->normalizedValue(id.target), 0.9);
+  EXPECT_TRUE(plugin->setNormalizedValue(id.bypass, 1.0).ok());
+  EXPECT_EQ(plugin->normalizedValue(id.bypass), 1.0);
+  EXPECT_FALSE(plugin->setNormalizedValue(0x7FFFFFF0u, 0.5).ok());
 }

@@ -159,7 +159,7 @@ TEST_P(Processing, BypassPassesTheInputAndAFlushAloneSwitchesIt)
 
   runner->queueChange(id->bypass, 0.5); // exactly half is not bypassed
   ASSERT_TRUE(runner->process(in.in().data(), out.out().data(), 256).ok());
-  EXPECT_EQ(plugin->normalizedValue(id->bypass), 0.);
+  EXPECT_EQ(plugin->normalizedValue(id->bypass), 0.5) << "the host reads back the value it sent";
   EXPECT_LT(errorAgainst(in, out, dbToLinear(6.)), kSampleTolerance);
 }
 
