@@ -19,9 +19,7 @@ constexpr int kBlock = 512;
 // The set-up calls of a host (re)initialisation.
 void setUp(AudioPlugin& engine, int rate = kRate, int block = kBlock)
 {
-  engine.setBlockSize(block);
-  engine.setSampleRate(rate);
-  engine.setOversampling(1);
+  engine.prepare(rate, block, 1);
 }
 
 // An engine ready to analyse: Standard mode, "dBFS", target -12, gate -60.
@@ -227,9 +225,7 @@ TEST(Engine, MonoInputAsOneArrayTwiceIsGainedOnce)
 TEST(Engine, OversamplingFactorZeroActsAsOne)
 {
   AudioPlugin engine;
-  engine.setBlockSize(kBlock);
-  engine.setSampleRate(kRate);
-  engine.setOversampling(0);
+  engine.prepare(kRate, kBlock, 0);
   EXPECT_EQ(engine.oversampling(), 1);
   EXPECT_EQ(engine.processingRate(), kRate);
 }
@@ -237,9 +233,7 @@ TEST(Engine, OversamplingFactorZeroActsAsOne)
 TEST(Engine, OversamplingTwoPreparesAtTwiceTheRate)
 {
   AudioPlugin engine;
-  engine.setBlockSize(256);
-  engine.setSampleRate(44100);
-  engine.setOversampling(2);
+  engine.prepare(44100, 256, 2);
   EXPECT_EQ(engine.detector(AudioPlugin::kRMS)->sampleRate, 88200);
   engine.setMeasure(AudioPlugin::kRMS);
   engine.setGate(-90.0);
@@ -308,37 +302,6 @@ TEST(Engine, RestartsReuseTheRmsWindow)
   engine.setAnalyze(true);
   EXPECT_EQ(scope.count(), 0u);
   EXPECT_EQ(static_cast<AutoGainRMS*>(engine.detector(AudioPlugin::kRMS))->window().data(), window);
-}
-
-TEST(Engine, LoudnessRestartsTakePreparedStates)
-{
-  // A restart of the selected loudness measure after it has measured takes states made
-  // ahead off the audio thread; the next replenish makes new ones.
-  for (int measure : {AudioPlugin::kMomentary, AudioPlugin::kIntegrated, AudioPlugin::kShortTerm})
-  {
-    AudioPlugin engine;
-    setUp(engine);
-    engine.setMeasure(measure);
-    engine.setAnalyze(true);
-    engine.replenishLoudnessStates();
-    const auto* detector = static_cast<AutoGainLUFS*>(engine.detector(measure));
-    const ebur128_state* prepared = engine.loudnessStatePool().peek(detector->ebur128Mode);
-    ASSERT_NE(prepared, nullptr);
-
-    StereoBuffer block(kBlock);
-    fillSine(block, 1000.0, -20.0, kRate);
-    engine.processBlock(block.channels(), kBlock);
-    const ebur128_state* used = detector->loudnessState();
-    engine.setAnalyze(true); // the restart, as host automation would make it
-    EXPECT_EQ(detector->loudnessState(), prepared) << "measure " << measure;
-    EXPECT_NE(detector->loudnessState(), used);
-    EXPECT_EQ(engine.loudnessStatePool().peek(detector->ebur128Mode), nullptr);
-
-    engine.replenishLoudnessStates();
-    EXPECT_NE(engine.loudnessStatePool().peek(detector->ebur128Mode), nullptr);
-    engine.processBlock(block.channels(), kBlock);
-    EXPECT_TRUE(std::isfinite(engine.maxLevel()));
-  }
 }
 
 TEST(Engine, OutOfPlaceProcessingLeavesTheInputAndMatchesInPlace)
