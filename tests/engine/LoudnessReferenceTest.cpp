@@ -23,13 +23,6 @@ constexpr double kReadingToleranceLu = 0.01;
 constexpr double kFloorLufs = -120.0;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// Sanitizer and debug builds run the same cases over shorter programmes.
-#if defined(QUENMARK_SANITIZED) || !defined(NDEBUG)
-constexpr double kDurationScale = 1.0 / 30.0;
-#else
-constexpr double kDurationScale = 1.0;
-#endif
-
 // A programme of segments 0.3 .. 12 s long: noise, low-passed noise and sines at levels
 // from -75 to -1 dBFS, with silences and level steps between them.
 class Programme
