@@ -1,5 +1,6 @@
 // The loudness detectors against libebur128, the measurement of record: the same audio,
 // fed in the same blocks, must read the same within kReadingToleranceLu.
+#include "ReferenceMeter.h"
 #include "Signals.h"
 
 #include "engine/AutoGainLUFS.h"
@@ -74,36 +75,6 @@ private:
   int64_t mLeft = 0;
   int mKind = 0;
   double mAmplitude = 0.0, mPhase = 0.0, mPhaseStep = 0.0, mLowL = 0.0, mLowR = 0.0;
-};
-
-// One library state that answers all three readings (momentary, short-term, global).
-class ReferenceMeter
-{
-public:
-  explicit ReferenceMeter(unsigned long rate)
-      : mState(ebur128_init(2, rate, EBUR128_MODE_I | EBUR128_MODE_S)), mInterleaved(8192)
-  {
-    ebur128_set_channel(mState, 0, EBUR128_LEFT);
-    ebur128_set_channel(mState, 1, EBUR128_RIGHT);
-  }
-  ~ReferenceMeter() { ebur128_destroy(&mState); }
-  ReferenceMeter(const ReferenceMeter&) = delete;
-  ReferenceMeter& operator=(const ReferenceMeter&) = delete;
-
-  void add(StereoBuffer& block)
-  {
-    mInterleaved.resize(2 * static_cast<size_t>(block.frames()));
-    for (size_t i = 0; i < static_cast<size_t>(block.frames()); ++i)
-      mInterleaved[2 * i] = block.left[i], mInterleaved[2 * i + 1] = block.right[i];
-    ebur128_add_frames_double(mState, mInterleaved.data(), static_cast<size_t>(block.frames()));
-  }
-  double momentary() { double v = 0.0; ebur128_loudness_momentary(mState, &v); return v; }
-  double shortTerm() { double v = 0.0; ebur128_loudness_shortterm(mState, &v); return v; }
-  double global() { double v = 0.0; ebur128_loudness_global(mState, &v); return v; }
-
-private:
-  ebur128_state* mState;
-  std::vector<double> mInterleaved;
 };
 
 // The difference of two readings in LU, with readings below the floor counted as equal to

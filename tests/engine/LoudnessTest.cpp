@@ -1,3 +1,4 @@
+#include "ReferenceMeter.h"
 #include "Signals.h"
 
 #include "engine/AutoGainLUFS.h"
@@ -13,35 +14,6 @@ namespace
 {
 constexpr double kLufsTolerance = 0.1;
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-// An independent libebur128 state fed one frame per call.
-class ReferenceMeter
-{
-public:
-  ReferenceMeter(unsigned long rate, int mode) : mState(ebur128_init(2, rate, mode))
-  {
-    ebur128_set_channel(mState, 0, EBUR128_LEFT);
-    ebur128_set_channel(mState, 1, EBUR128_RIGHT);
-  }
-  ~ReferenceMeter() { ebur128_destroy(&mState); }
-  ReferenceMeter(const ReferenceMeter&) = delete;
-  ReferenceMeter& operator=(const ReferenceMeter&) = delete;
-
-  void addFrameByFrame(StereoBuffer& buffer)
-  {
-    for (int i = 0; i < buffer.frames(); ++i)
-    {
-      const double frame[2] = {buffer.left[static_cast<size_t>(i)], buffer.right[static_cast<size_t>(i)]};
-      ebur128_add_frames_double(mState, frame, 1);
-    }
-  }
-  double momentary() { double v = 0.0; ebur128_loudness_momentary(mState, &v); return v; }
-  double shortTerm() { double v = 0.0; ebur128_loudness_shortterm(mState, &v); return v; }
-  double global() { double v = 0.0; ebur128_loudness_global(mState, &v); return v; }
-
-private:
-  ebur128_state* mState;
-};
 
 double measureSine(AutoGainLUFS& detector, double seconds, int rate = 48000)
 {
@@ -116,7 +88,7 @@ TEST(LoudnessDetectors, IntegratedSwitchesToShortTermWhenItFallsMoreThan3LuBelow
   for (int b = 0; b < 10 * 14; ++b)
   {
     fillProgramme(block, noise, b, 10);
-    referenceS.addFrameByFrame(block);
+    referenceS.add(block);
     const double reading = integrated.measure(block.channels(), 4800);
     if (b == 99)
       loudReading = reading;
