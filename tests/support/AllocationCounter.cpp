@@ -12,7 +12,9 @@
 #endif
 
 #ifdef QUENMARK_COUNT_BY_SANITIZER_HOOKS
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtimes' hook interface (declared here: not every compiler ships its header).
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*mallocHook)(const volatile void*, std::size_t),
+                                                         void (*freeHook)(const volatile void*));
 #endif
 
 namespace
