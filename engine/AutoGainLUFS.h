@@ -38,9 +38,10 @@ protected:
   // completes. Returns false (and reads nothing) when the detector is unprepared.
   template <typename OnStep> bool addFrames(const double* const* channels, int frames, OnStep onStep)
   {
-    if (!isPrepared() || frames < 1)
-      return isPrepared();
-    mWindow.push(mFilter, channels[0], channelCount >= 2 ? channels[1] : nullptr, frames, onStep);
+    if (!isPrepared())
+      return false;
+    if (frames > 0)
+      mWindow.push(mFilter, channels[0], channelCount >= 2 ? channels[1] : nullptr, frames, onStep);
     return true;
   }
   // Loudness of the window, LUFS; minus infinity while it holds only silence.
