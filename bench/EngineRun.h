@@ -42,9 +42,7 @@ struct Programme
 
 inline void setUpEngine(AudioPlugin& engine, int blockFrames, int measure, bool analyse)
 {
-  engine.setBlockSize(blockFrames);
-  engine.setSampleRate(kRate);
-  engine.setOversampling(1);
+  engine.prepare(kRate, blockFrames, 1);
   engine.setTargetLevel(kTargetDb);
   engine.setGate(kGateDb);
   engine.setMeasure(measure);

@@ -4,32 +4,7 @@
 
 #include <algorithm>
 
-AudioPlugin::AudioPlugin()
-{
-  mMomentaryDetector.setStatePool(&mStatePool);
-  mIntegratedDetector.setStatePool(&mStatePool);
-  mShortTermDetector.setStatePool(&mStatePool);
-}
-
-void AudioPlugin::replenishLoudnessStates()
-{
-  const int32_t rate = processingRate();
-  switch (mMeasure)
-  {
-  case kMomentary:
-    mStatePool.replenish(2, rate, {EBUR128_MODE_M});
-    break;
-  case kShortTerm:
-    mStatePool.replenish(2, rate, {EBUR128_MODE_S});
-    break;
-  case kIntegrated:
-    mStatePool.replenish(2, rate, {EBUR128_MODE_I, EBUR128_MODE_S});
-    break;
-  default: // the sample-based measures restart without the library
-    mStatePool.replenish(2, rate, {});
-    break;
-  }
-}
+AudioPlugin::AudioPlugin() = default;
 
 template <typename Action> void AudioPlugin::forEachDetector(Action action)
 {
@@ -59,12 +34,7 @@ AutoGainBase* AudioPlugin::detector(int32_t index)
 void AudioPlugin::prepareDetectors()
 {
   const int32_t rate = processingRate();
-  const int maxFrames = blockSize() * oversampling();
-  mMomentaryDetector.setMaxBlockFrames(maxFrames);
-  mIntegratedDetector.setMaxBlockFrames(maxFrames);
-  mShortTermDetector.setMaxBlockFrames(maxFrames);
   forEachDetector([rate](AutoGainBase& d) { d.prepare(rate); });
-  replenishLoudnessStates();
 }
 
 void AudioPlugin::setGainDb(double db)

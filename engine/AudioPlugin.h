@@ -5,7 +5,6 @@
 #include "engine/AutoGainLUFS.h"
 #include "engine/AutoGainRMS.h"
 #include "engine/AutoGainVU.h"
-#include "engine/LoudnessStatePool.h"
 
 #include <cstdint>
 
@@ -63,13 +62,6 @@ public:
   // The detector of a measure index; nullptr outside 0 .. 5.
   AutoGainBase* detector(int32_t index);
 
-  // [off the audio thread] Makes the fresh library states that a restart of the selected
-  // loudness measure takes, and destroys the ones restarts retired, so that restarts on
-  // the audio thread (host automation of "Measure", "Target Value" or "Analyze") neither
-  // create nor destroy library states there. Prepare does it too.
-  void replenishLoudnessStates();
-  const LoudnessStatePool& loudnessStatePool() const { return mStatePool; }
-
 protected:
   void processChannels(const double* const* inputs, double* const* outputs, int frames) override;
   void prepareDetectors() override;
@@ -78,7 +70,6 @@ private:
   template <typename Action> void forEachDetector(Action action);
   void applyFixedGain(const double* const* inputs, double* const* outputs, int frames);
 
-  LoudnessStatePool mStatePool;
   AutoGainDB mPeakDetector;
   AutoGainVU mVuDetector;
   AutoGainRMS mRmsDetector;

@@ -16,6 +16,10 @@ class LegendreLowPass4 final : public FilterDesign<Legendre::Design::LowPass<4>,
 namespace
 {
 constexpr int kFilterOrder = 4;
+// Far above any factor or block in use; longer host blocks are processed in pieces, and
+// largest block x factor stays well within int.
+constexpr int32_t kMaxOversampling = 16;
+constexpr int32_t kMaxBlockFrames = 1 << 20;
 }
 
 AudioProcessor::AudioProcessor()
@@ -27,16 +31,20 @@ AudioProcessor::AudioProcessor()
 
 AudioProcessor::~AudioProcessor() = default;
 
-void AudioProcessor::setOversampling(int32_t factor)
+void AudioProcessor::prepare(int32_t rate, int32_t maxBlockFrames, int32_t oversampling)
 {
-  mOversampling = factor <= 0 ? 1 : factor;
+  mSampleRate = mPendingRate = rate;
+  mBlockSize = mPendingBlockSize = std::clamp(maxBlockFrames, 1, kMaxBlockFrames);
+  mOversampling = std::clamp(oversampling, 1, kMaxOversampling);
   setupFilters();
   prepareDetectors();
 }
 
-void AudioProcessor::setSampleRate(int32_t rate) { mSampleRate = rate; }
+void AudioProcessor::setOversampling(int32_t factor) { prepare(mPendingRate, mPendingBlockSize, factor); }
 
-void AudioProcessor::setBlockSize(int32_t frames) { mBlockSize = frames; }
+void AudioProcessor::setSampleRate(int32_t rate) { mPendingRate = rate; }
+
+void AudioProcessor::setBlockSize(int32_t frames) { mPendingBlockSize = frames; }
 
 void AudioProcessor::setupFilters()
 {
@@ -50,7 +58,7 @@ void AudioProcessor::setupFilters()
   mUpsamplingFilter->assignParams(params);
   mDownsamplingFilter->assignParams(params);
 
-  const size_t frames = static_cast<size_t>(std::max(mBlockSize, 1)) * static_cast<size_t>(mOversampling);
+  const size_t frames = static_cast<size_t>(mBlockSize) * static_cast<size_t>(mOversampling);
   for (auto& buffer : mWork)
     buffer.assign(frames, 0.0);
 }
@@ -60,7 +68,7 @@ void AudioProcessor::processBlock(const double* const* inputs, double* const* ou
   if (frames < 1)
     return;
   DenormalGuard denormals;
-  const int pieceFrames = std::max(mBlockSize, 1);
+  const int pieceFrames = mBlockSize; // what the work buffers were sized for
   for (int start = 0; start < frames; start += pieceFrames)
   {
     const double* in[2] = {inputs[0] + start, inputs[1] + start};

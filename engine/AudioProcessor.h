@@ -23,20 +23,27 @@ public:
   AudioProcessor(const AudioProcessor&) = delete;
   AudioProcessor& operator=(const AudioProcessor&) = delete;
 
-  // Stores the factor (<= 0 counts as 1), redesigns the filters, sizes the work buffers
-  // and prepares the processing at the new rate. setSampleRate and setBlockSize take
-  // effect here.
-  virtual void setOversampling(int32_t factor);
-  virtual void setSampleRate(int32_t rate);   // Hz, host rate
-  virtual void setBlockSize(int32_t frames);  // largest block the host sends
+  // Sizes everything for processing together: the host rate (Hz), the largest block the
+  // host sends and the oversampling factor (< 1 counts as 1; the largest block < 1 counts
+  // as 1). Redesigns the filters, sizes the work buffers and prepares the processing at
+  // rate x factor, which resets every measurement. Allocates; never on the audio thread.
+  void prepare(int32_t rate, int32_t maxBlockFrames, int32_t oversampling);
+
+  // The older set-up in steps: setSampleRate and setBlockSize only record the values,
+  // setOversampling prepares with them. Until then processBlock keeps to what the last
+  // preparation sized, so no order of these calls can make it overrun a buffer.
+  void setOversampling(int32_t factor);
+  void setSampleRate(int32_t rate);   // Hz, host rate
+  void setBlockSize(int32_t frames);  // largest block the host sends
 
   // [audio thread] Processes `frames` frames of inputs[0] and inputs[1] into outputs[0]
   // and outputs[1]; the outputs may be the inputs (in place), and both pointers of a side
-  // may be the same array (mono: it is processed once). Blocks longer than the block
-  // size are processed in pieces of it; fewer than one frame does nothing.
+  // may be the same array (mono: it is processed once). Blocks longer than the prepared
+  // block size are processed in pieces of it; fewer than one frame does nothing.
   void processBlock(const double* const* inputs, double* const* outputs, int frames);
   void processBlock(double* const* channels, int frames) { processBlock(channels, channels, frames); }
 
+  // The values of the last preparation.
   int32_t sampleRate() const { return mSampleRate; }
   int32_t oversampling() const { return mOversampling; }
   int32_t blockSize() const { return mBlockSize; }
@@ -55,9 +62,13 @@ private:
   void setupFilters();
   void processPiece(const double* const* inputs, double* const* outputs, int frames);
 
+  // Prepared: the work buffers hold mBlockSize x mOversampling frames.
   int32_t mSampleRate = 44100;
   int32_t mOversampling = 1;
   int32_t mBlockSize = 512;
+  // Recorded by the step-wise setters for the next setOversampling.
+  int32_t mPendingRate = 44100;
+  int32_t mPendingBlockSize = 512;
   std::unique_ptr<Dsp::LegendreLowPass4> mUpsamplingFilter;
   std::unique_ptr<Dsp::LegendreLowPass4> mDownsamplingFilter;
   std::vector<double> mWork[2];

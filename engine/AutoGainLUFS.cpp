@@ -8,150 +8,64 @@ namespace
 constexpr double kSilence = -std::numeric_limits<double>::infinity();
 }
 
-AutoGainLUFS::AutoGainLUFS(int32_t mode) : ebur128Mode(mode) {}
-
-AutoGainLUFS::~AutoGainLUFS() { DestroyLoudnessState(mLoudnessState); }
-
-void AutoGainLUFS::setMaxBlockFrames(int frames)
-{
-  mInterleavedFrames = frames > 0 ? frames : 1;
-  mInterleaved = std::make_unique<double[]>(static_cast<size_t>(mInterleavedFrames) * channelCount);
-}
-
-ebur128_state* AutoGainLUFS::freshState(int32_t mode)
-{
-  if (mPool)
-    if (ebur128_state* state = mPool->take(mode, sampleRate))
-      return state;
-  return CreateLoudnessState(channelCount, sampleRate, mode);
-}
-
-void AutoGainLUFS::retireState(ebur128_state*& state)
-{
-  if (mPool)
-    mPool->retire(state);
-  else
-    DestroyLoudnessState(state);
-  state = nullptr;
-}
-
-void AutoGainLUFS::renewStates()
-{
-  retireState(mLoudnessState);
-  mLoudnessState = freshState(ebur128Mode);
-}
-
-void AutoGainLUFS::destroyStates() { DestroyLoudnessState(mLoudnessState); }
-
 void AutoGainLUFS::setSampleRate(int32_t rate)
 {
-  // Called by prepare, off the audio thread: the states are made here at the new rate.
+  // Called by prepare, off the audio thread: the only place the window is sized.
   sampleRate = rate;
-  destroyStates();
-  renewStates();
-  mFed = false;
-  if (!mInterleaved)
-    setMaxBlockFrames(512);
+  const bool usable = rate >= kLowestRate && rate <= kHighestRate;
+  const int32_t stepFrames = usable ? (rate + 5) / 10 : 0;
+  mWindow.allocate(stepFrames, mWindowSteps);
+  mFilter.setSampleRate(usable ? rate : 1);
 }
 
 void AutoGainLUFS::reset()
 {
-  // A state that has not been fed since it was made is already fresh: restarts of the
-  // detectors that are not selected cost nothing.
-  if (!mFed && mLoudnessState)
-    return;
-  renewStates();
-  mFed = false;
+  mWindow.clear();
+  mFilter.reset();
 }
 
-bool AutoGainLUFS::addFrames(const double* const* channels, int frames, ebur128_state* state,
-                             ebur128_state* second)
+double AutoGainLUFS::windowLoudness() const
 {
-  if (!state || !mInterleaved)
-    return false;
-  mFed = mFed || frames > 0;
-  const int count = channelCount;
-  for (int start = 0; start < frames; start += mInterleavedFrames)
-  {
-    const int piece = frames - start < mInterleavedFrames ? frames - start : mInterleavedFrames;
-    double* out = mInterleaved.get();
-    for (int i = start; i < start + piece; ++i)
-      for (int c = 0; c < count; ++c)
-      {
-        const double x = channels[c][i];
-        *out++ = std::isfinite(x) ? x : 0.0;
-      }
-    ebur128_add_frames_double(state, mInterleaved.get(), static_cast<size_t>(piece));
-    if (second)
-      ebur128_add_frames_double(second, mInterleaved.get(), static_cast<size_t>(piece));
-  }
-  return true;
+  const double energy = mWindow.meanEnergy();
+  return energy > 0.0 ? GatingHistogram::loudnessOfEnergy(energy) : kSilence;
 }
-
-AutoGainLUFSMomentary::AutoGainLUFSMomentary() : AutoGainLUFS(EBUR128_MODE_M) {}
 
 double AutoGainLUFSMomentary::measure(const double* const* channels, int frames)
 {
-  if (!addFrames(channels, frames, mLoudnessState))
-    return kSilence;
-  double loudness = 0.0;
-  ebur128_loudness_momentary(mLoudnessState, &loudness);
-  return loudness;
+  return addFrames(channels, frames, [](double) {}) ? windowLoudness() : kSilence;
 }
-
-AutoGainLUFSShortTerm::AutoGainLUFSShortTerm() : AutoGainLUFS(EBUR128_MODE_S) {}
 
 double AutoGainLUFSShortTerm::measure(const double* const* channels, int frames)
 {
-  if (!addFrames(channels, frames, mLoudnessState))
-    return kSilence;
-  double loudness = 0.0;
-  ebur128_loudness_shortterm(mLoudnessState, &loudness);
-  return loudness;
+  return addFrames(channels, frames, [](double) {}) ? windowLoudness() : kSilence;
 }
 
-AutoGainLUFSIntegrated::AutoGainLUFSIntegrated() : AutoGainLUFS(EBUR128_MODE_I) {}
-
-AutoGainLUFSIntegrated::~AutoGainLUFSIntegrated() { DestroyLoudnessState(mShortTermState); }
-
-void AutoGainLUFSIntegrated::renewStates()
+void AutoGainLUFSIntegrated::reset()
 {
-  AutoGainLUFS::renewStates();
-  retireState(mShortTermState);
-  mShortTermState = freshState(EBUR128_MODE_S);
-  // The library completes a gating block every 100 ms of frames, counted as (rate + 5) / 10.
-  mFramesPerGatingStep = sampleRate > 0 ? (static_cast<int64_t>(sampleRate) + 5) / 10 : 1;
-  if (mFramesPerGatingStep < 1)
-    mFramesPerGatingStep = 1;
-  mFramesAdded = 0;
-  mGatingStepOfCache = -1;
+  AutoGainLUFS::reset();
+  mHistogram.clear();
+  mSteps = 0;
+  mIntegrated = kSilence;
 }
 
-void AutoGainLUFSIntegrated::destroyStates()
+void AutoGainLUFSIntegrated::completeStep(double stepEnergy)
 {
-  AutoGainLUFS::destroyStates();
-  DestroyLoudnessState(mShortTermState);
-}
-
-double AutoGainLUFSIntegrated::globalLoudness()
-{
-  const int64_t step = mFramesAdded / mFramesPerGatingStep;
-  if (step != mGatingStepOfCache)
-  {
-    mCachedGlobal = 0.0;
-    ebur128_loudness_global(mLoudnessState, &mCachedGlobal);
-    mGatingStepOfCache = step;
-  }
-  return mCachedGlobal;
+  mStepEnergies[mSteps % kStepsPerBlock] = stepEnergy;
+  ++mSteps;
+  if (mSteps < kStepsPerBlock)
+    return;
+  const double blockEnergy = (mStepEnergies[0] + mStepEnergies[1] + mStepEnergies[2] + mStepEnergies[3]) /
+                             (static_cast<double>(mWindow.stepFrames()) * kStepsPerBlock);
+  const int64_t kept = mHistogram.blockCount();
+  mHistogram.add(blockEnergy);
+  if (mHistogram.blockCount() != kept) // the reading changes only when a block passes the absolute gate
+    mIntegrated = mHistogram.gatedLoudness();
 }
 
 double AutoGainLUFSIntegrated::measure(const double* const* channels, int frames)
 {
-  if (!mShortTermState || !addFrames(channels, frames, mLoudnessState, mShortTermState))
+  if (!addFrames(channels, frames, [this](double stepEnergy) { completeStep(stepEnergy); }))
     return kSilence;
-  mFramesAdded += frames;
-  const double integrated = globalLoudness();
-  double shortTerm = 0.0;
-  ebur128_loudness_shortterm(mShortTermState, &shortTerm);
-  return std::fabs(shortTerm - integrated) > kShortTermDeviationLu ? shortTerm : integrated;
+  const double shortTerm = windowLoudness();
+  return std::fabs(shortTerm - mIntegrated) > kShortTermDeviationLu ? shortTerm : mIntegrated;
 }

@@ -1,69 +1,64 @@
 #pragma once
 
 #include "engine/AutoGainBase.h"
-#include "engine/LoudnessStatePool.h"
-
-#include <ebur128.h>
+#include "engine/EnergyWindow.h"
+#include "engine/GatingHistogram.h"
+#include "engine/KWeightingFilter.h"
 
 #include <cstdint>
-#include <memory>
+#include <limits>
 
-// The three loudness detectors (LUFS, ITU-R BS.1770 / EBU R 128), measured by
-// libebur128. The library's filtering, windows and gating are its own; this family
-// feeds it whole blocks and reads the window it stands for.
+// The three loudness detectors (LUFS, ITU-R BS.1770 / EBU R 128). The block is
+// K-weighted into a window of per-frame energies; the momentary and short-term readings
+// are the mean energy of the last 400 ms and 3 s (counting the zeros of a reset until the
+// window has filled), the integrated reading gates 400 ms blocks every 100 ms in a fixed
+// histogram. 100 ms is (rate + 5) / 10 frames, counted from the last reset.
 //
-// A state the library refuses (rate outside 16 .. 2822400 Hz, channel count outside
-// 1 .. 64) leaves the detector without one: it then measures minus infinity and never
-// touches a null state.
+// Memory is sized by setSampleRate (prepare); reset() and measure() allocate nothing,
+// so restarts on the audio thread are safe. Channel 0 is measured as left and channel 1
+// as right; with a channelCount of 1, channel 0 alone; further channels are not read.
+// A rate outside 16 .. 2822400 Hz leaves the detector unprepared: it then measures
+// minus infinity.
 class AutoGainLUFS : public AutoGainBase
 {
 public:
   void setSampleRate(int32_t rate) override;
-  // Starts the measurement afresh. A detector that was not fed since its states were
-  // made does nothing; otherwise fresh states come from the pool when it has them (no
-  // library allocation on the audio thread), and are created here when it has not.
   void reset() override;
 
-  // Sizes the interleave scratch for blocks of up to `frames` frames; called before
-  // prepare, off the audio thread. Longer blocks are fed in pieces of this size.
-  void setMaxBlockFrames(int frames);
-  // The pool restarts take fresh states from and hand used ones to; none by default.
-  void setStatePool(LoudnessStatePool* pool) { mPool = pool; }
+  bool isPrepared() const { return mWindow.length() > 0; }
 
-  bool hasState() const { return mLoudnessState != nullptr; }
-  const ebur128_state* loudnessState() const { return mLoudnessState; }
-
-  const int32_t ebur128Mode;
+  static constexpr int32_t kLowestRate = 16;
+  static constexpr int32_t kHighestRate = 2822400;
 
 protected:
-  explicit AutoGainLUFS(int32_t mode);
-  ~AutoGainLUFS();
+  explicit AutoGainLUFS(int32_t windowSteps) : mWindowSteps(windowSteps) {}
+  ~AutoGainLUFS() = default;
 
-  // Feeds the block to `state` (and to `second` when given), interleaved, frame by frame,
-  // channel 0 first. Returns false when there is no state to feed.
-  bool addFrames(const double* const* channels, int frames, ebur128_state* state,
-                 ebur128_state* second = nullptr);
+  // Filters the block into the window, calling onStep(stepEnergy) for each 100 ms step it
+  // completes. Returns false (and reads nothing) when the detector is unprepared.
+  template <typename OnStep> bool addFrames(const double* const* channels, int frames, OnStep onStep)
+  {
+    if (!isPrepared())
+      return false;
+    if (frames > 0)
+      mWindow.push(mFilter, channels[0], channelCount >= 2 ? channels[1] : nullptr, frames, onStep);
+    return true;
+  }
+  // Loudness of the window, LUFS; minus infinity while it holds only silence.
+  double windowLoudness() const;
 
-  // A fresh state of `mode` at the detector's rate: from the pool, or created.
-  ebur128_state* freshState(int32_t mode);
-  void retireState(ebur128_state*& state);
-  virtual void renewStates();   // retire the states in use and take fresh ones
-  virtual void destroyStates(); // destroy the states in use
-
-  ebur128_state* mLoudnessState = nullptr;
+  KWeightingFilter mFilter;
+  EnergyWindow mWindow;
 
 private:
-  std::unique_ptr<double[]> mInterleaved;
-  int mInterleavedFrames = 0;
-  bool mFed = false; // frames were added since the states were made
-  LoudnessStatePool* mPool = nullptr;
+  const int32_t mWindowSteps; // window length in 100 ms steps
 };
 
 // "LUFS Mom.": the momentary loudness, a 400 ms window.
 class AutoGainLUFSMomentary final : public AutoGainLUFS
 {
 public:
-  AutoGainLUFSMomentary();
+  AutoGainLUFSMomentary() : AutoGainLUFS(4) {}
   double measure(const double* const* channels, int frames) override;
 };
 
@@ -71,7 +66,7 @@ public:
 class AutoGainLUFSShortTerm final : public AutoGainLUFS
 {
 public:
-  AutoGainLUFSShortTerm();
+  AutoGainLUFSShortTerm() : AutoGainLUFS(30) {}
   double measure(const double* const* channels, int frames) override;
 };
 
@@ -81,25 +76,22 @@ public:
 class AutoGainLUFSIntegrated final : public AutoGainLUFS
 {
 public:
-  AutoGainLUFSIntegrated();
-  ~AutoGainLUFSIntegrated();
+  AutoGainLUFSIntegrated() : AutoGainLUFS(30) {}
   double measure(const double* const* channels, int frames) override;
+  void reset() override;
 
   static constexpr double kShortTermDeviationLu = 3.0;
 
-protected:
-  void renewStates() override;
-  void destroyStates() override;
+  // The gated integrated loudness alone, LUFS; minus infinity before a block passed.
+  double integratedLoudness() const { return mIntegrated; }
 
 private:
-  // The gated loudness changes only when a 100 ms gating block completes; between two
-  // completions the last reading is reused, which keeps the cost per block flat as the
-  // history grows.
-  double globalLoudness();
+  // A 100 ms step completed: a gating block (the last four steps) is due from the fourth on.
+  void completeStep(double stepEnergy);
 
-  ebur128_state* mShortTermState = nullptr;
-  int64_t mFramesAdded = 0;
-  int64_t mFramesPerGatingStep = 1;
-  int64_t mGatingStepOfCache = -1;
-  double mCachedGlobal = 0.0;
+  static constexpr int kStepsPerBlock = 4;
+  GatingHistogram mHistogram;
+  double mStepEnergies[kStepsPerBlock] = {};
+  int64_t mSteps = 0;
+  double mIntegrated = -std::numeric_limits<double>::infinity();
 };

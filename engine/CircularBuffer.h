@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/CompensatedSum.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -90,13 +92,7 @@ public:
   }
 
   // Sum of the squares of all stored values; exactly 0 when they are all 0.
-  double sumOfSquares() const
-  {
-    if (mNonZero == 0)
-      return 0.0;
-    const double sum = mSum + mCompensation;
-    return sum > 0.0 ? sum : 0.0;
-  }
+  double sumOfSquares() const { return mSquares.nonNegativeTotal(); }
 
   // Clears the ring (zeros) and the sum.
   void clear(int32_t length);
@@ -108,13 +104,6 @@ private:
   // Recomputes the running sum from the ring, compensated, so that no rounding of a
   // loud stretch stays behind once it has left the window.
   void resum();
-
-  struct CompensatedSum
-  {
-    double sum;
-    double compensation; // the rounding errors of sum, gathered
-    int32_t nonZero;     // how many of the values were not 0
-  };
 
   // Writes runs of new values up to the end of the ring: the squares a run removes and
   // the squares it adds are each summed as one compensated pair, and the running sum
@@ -130,35 +119,13 @@ private:
       const CompensatedSum removed = compensatedSumOfSquares(slot, run);
       writeRun(slot, done, run);
       const CompensatedSum added = compensatedSumOfSquares(slot, run);
-      addToRunningSum(added, removed);
+      mSquares.replace(added, removed);
       done += run;
       advance(run); // re-sums at the wrap
     }
   }
 
-  // Sum of the squares of `count` values, as a pair whose total is exact to a few ulps
-  // of the result however the magnitudes are spread.
-  static CompensatedSum compensatedSumOfSquares(const double* values, int count);
   static void writeStereoPeaks(double* slot, const double* left, const double* right, int count);
 
-  void addToRunningSum(const CompensatedSum& added, const CompensatedSum& removed)
-  {
-    const double withAdded = mSum + added.sum;
-    const double next = withAdded - removed.sum;
-    mCompensation += twoSumError(mSum, added.sum, withAdded) + twoSumError(withAdded, -removed.sum, next) +
-                     (added.compensation - removed.compensation);
-    mSum = next;
-    mNonZero += added.nonZero - removed.nonZero;
-  }
-
-  // The rounding error of a + b = sum (Knuth's branch-free two-sum).
-  static double twoSumError(double a, double b, double sum)
-  {
-    const double bVirtual = sum - a;
-    return (a - (sum - bVirtual)) + (b - bVirtual);
-  }
-
-  double mSum = 0.0;
-  double mCompensation = 0.0;
-  int32_t mNonZero = 0;
+  CompensatedSum mSquares; // of the stored values; nonZero counts them
 };

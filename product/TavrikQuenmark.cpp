@@ -84,9 +84,7 @@ void TavrikQuenmark::InitParameters()
 void TavrikQuenmark::ResetProcessing()
 {
   PlugLock lock(Mutex());
-  mEngine.setBlockSize(BlockSize());
-  mEngine.setSampleRate(static_cast<int32_t>(SampleRate()));
-  mEngine.setOversampling(1);
+  mEngine.prepare(static_cast<int32_t>(SampleRate()), BlockSize(), 1);
   if (QUENMARK_DELIVERABLE_AAX || HostCode() == kHostCodeLogic)
     SetTailLength(kTailFrames);
   mResetDone = true;
@@ -186,7 +184,6 @@ void TavrikQuenmark::ParamChanged(int index, int source)
   {
     if (mGroupLink)
       mGroupLink->Publish();
-    mEngine.replenishLoudnessStates(); // the editor's thread: restarts made here are renewed here
   }
   PlugBinding::ParamChanged(index, source);
 }
@@ -269,20 +266,12 @@ void TavrikQuenmark::EditorOpened()
 {
   if (mGroupLink)
     mGroupLink->Receive();
-  ReplenishEngineStates();
 }
 
 void TavrikQuenmark::OnEditorIdle()
 {
   if (mGroupLink)
     mGroupLink->Receive();
-  ReplenishEngineStates();
-}
-
-void TavrikQuenmark::ReplenishEngineStates()
-{
-  PlugLock lock(Mutex());
-  mEngine.replenishLoudnessStates();
 }
 
 double TavrikQuenmark::MeasuredLevel()
@@ -322,7 +311,6 @@ int TavrikQuenmark::RestoreState(const ChunkBuffer& chunk, int start)
         ParamAt(i)->SetValue(*value);
     AllParamsChanged(kSourceRecall);
     mEngine.setMaxLevel(contents->measuredLevel);
-    mEngine.replenishLoudnessStates();
     UpdateReadouts();
     return contents->endPosition;
   }

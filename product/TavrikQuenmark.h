@@ -65,9 +65,6 @@ private:
   void PushToEditor(int index);
   void HandleTransport();
   void UpdateReadouts();
-  // [UI thread] Renews the engine's prepared library states after restarts made on the
-  // audio thread, so the next restart there allocates nothing.
-  void ReplenishEngineStates();
   double ParamValue(int index) const { return ParamAt(index)->Value(); }
   // The value the engine was last given for `index` (its current value before the first
   // time): processing decisions read these, not values a host may have set at the

@@ -5,6 +5,13 @@
 #include <numbers>
 #include <vector>
 
+// Sanitizer and debug builds run the same long cases over shorter programmes.
+#if defined(QUENMARK_SANITIZED) || !defined(NDEBUG)
+constexpr double kDurationScale = 1.0 / 30.0;
+#else
+constexpr double kDurationScale = 1.0;
+#endif
+
 // Test programmes: two non-interleaved channels of 64-bit samples.
 struct StereoBuffer
 {

@@ -2,8 +2,11 @@
 
 #include <cstddef>
 
-// Counts calls of the global operator new made on the calling thread while a
-// scope is active, so a test can assert that a real-time path allocates nothing.
+// Counts the heap calls made on the calling thread while a scope is active, so a test can
+// assert that a real-time path allocates and frees nothing. Counted at the C library's
+// level (malloc, calloc, realloc, the aligned forms and free), so allocations of C
+// libraries count as well as operator new. In sanitizer builds the sanitizer's allocator
+// hooks count instead of the interposed functions.
 class AllocationScope
 {
 public:
@@ -12,8 +15,12 @@ public:
   AllocationScope(const AllocationScope&) = delete;
   AllocationScope& operator=(const AllocationScope&) = delete;
 
+  // Blocks allocated (or reallocated) since the scope began.
   std::size_t count() const;
+  // Blocks freed since the scope began.
+  std::size_t releases() const;
 
 private:
-  std::size_t mStart;
+  std::size_t mAllocationsAtStart;
+  std::size_t mReleasesAtStart;
 };

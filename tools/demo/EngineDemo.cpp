@@ -67,9 +67,7 @@ int main()
   for (int measure = 0; measure < AudioPlugin::kMeasureCount; ++measure)
   {
     AudioPlugin engine;
-    engine.setBlockSize(kBlockFrames);
-    engine.setSampleRate(source.sampleRate);
-    engine.setOversampling(1);
+    engine.prepare(source.sampleRate, kBlockFrames, 1);
     engine.setTargetLevel(kTargetLevel);
     engine.setGate(kGateLevel);
     engine.setMeasure(measure);
