@@ -30,8 +30,7 @@ TavrikQuenmark::TavrikQuenmark()
                   kManufacturerId, 0, false, true, false, 0)
 {
   InitParameters();
-  // The editor is built and attached here once it exists; until then every editor call
-  // is skipped.
+  AttachEditor(BuildEditor(*this, kVersionText, mEditorReadouts));
   CreateDefaultPresets("-", 1);
   PlugLock lock(Mutex());
   mGroupLink = std::make_unique<GroupLink>(*this, std::vector<int>{kMeasure, kTargetValue, kMode, kAnalyze, kNormalize});
@@ -250,6 +249,11 @@ void TavrikQuenmark::OnEditorIdle()
   if (mGroupLink)
     mGroupLink->Receive();
   ReplenishEngineStates();
+}
+
+void TavrikQuenmark::OnEditorTimer()
+{
+  mEditorReadouts.Refresh(mReadouts);
 }
 
 void TavrikQuenmark::ReplenishEngineStates()

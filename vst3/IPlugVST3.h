@@ -133,7 +133,8 @@ public:
   ParamValue PLUGIN_API getParamNormalized(ParamID id) override;
   // kResultOk, nothing changed: host values reach the parameters only through process.
   tresult PLUGIN_API setParamNormalized(ParamID id, ParamValue value) override;
-  // A new view for the exact name "editor" (one reference for the caller); null else.
+  // A new view for the exact name "editor" (one reference for the caller); null for
+  // any other name and while the plug-in has no editor.
   Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
 
   // ---- IUnitInfo, [UI thread] ----
