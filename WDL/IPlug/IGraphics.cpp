@@ -241,7 +241,10 @@ void IGraphics::HandleMouseDown(int x, int y, const MouseMods& mods)
     return;
   }
   if (mPlug != nullptr && paramIndex >= 0)
+  {
     mPlug->BeginInformHostOfParamChange(paramIndex);
+    mGestureParam = paramIndex;
+  }
   control->MouseDown(x, y, mods);
 }
 
@@ -252,8 +255,11 @@ void IGraphics::HandleMouseUp(int x, int y, const MouseMods& mods)
   if (control == nullptr)
     return;
   control->MouseUp(x, y, mods);
-  if (mPlug != nullptr && control->ParamIndex() >= 0)
+  // Only a gesture the press began is ended: a release after the host's own menu, or
+  // one that arrives without a press, would otherwise end a gesture the host never saw.
+  if (mPlug != nullptr && control->ParamIndex() >= 0 && control->ParamIndex() == mGestureParam)
     mPlug->EndInformHostOfParamChange(control->ParamIndex());
+  mGestureParam = -1;
 }
 
 void IGraphics::HandleMouseDrag(int x, int y, const MouseMods& mods)

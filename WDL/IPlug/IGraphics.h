@@ -167,6 +167,7 @@ private:
   int mFPS;
   int mMouseCapture = -1;
   int mHoverIndex = -1;
+  int mGestureParam = -1; // the parameter whose gesture the last press began
   int mLastX = -1;
   int mLastY = -1;
   bool mHoverTracking = false;
