@@ -7,6 +7,7 @@
 #include "WDL/IPlug/IControl.h"
 #include "WDL/IPlug/IGraphicsHeadless.h"
 #include "ycairo/ICairoControls.h"
+#include "ycairo/ycairo_resources.h"
 
 #include <gtest/gtest.h>
 
@@ -403,5 +404,40 @@ TEST(EditorFeedback, HostChangesAndTheAnalysisEndReachTheControlsOnTheTimer)
   e.editor.Tick();
   EXPECT_EQ(static_cast<ICairoDropdown&>(e.controlFor(kGroup)).DisplayText(), "Group 3 ");
   e.h.hostSets(kGroup, 0);
+}
+} // namespace
+
+namespace
+{
+// A label alone in an editor of its own, drawn once; the ink it left (pixels not black).
+int InkOfLabel(int fontResourceId, bool* fontLoaded)
+{
+  IGraphicsHeadless editor(nullptr, 120, 30, 0);
+  auto gui = std::make_unique<ycairo_gui>(nullptr);
+  auto* label = new ICairoLabel(nullptr, *gui, {0, 0, 120, 30}, {255, 255, 255, 255}, "QUENMARK", fontResourceId,
+                                "", 1.0);
+  *fontLoaded = label->FontLoaded();
+  editor.AddControl(label);
+  editor.SetDrawingLayer(std::move(gui));
+  editor.PrepareBackBuffer();
+  editor.OpenEditorWindow(nullptr);
+  editor.Tick();
+  int ink = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x)
+      ink += (editor.Screen().PixelAt(x, y) & 0xFFFFFF) != 0x313131; // the surface's fill
+  return ink;
+}
+
+TEST(EditorText, AMissingFontResourceFallsBackToTheDefaultFaceAndTextStillDraws)
+{
+  bool loaded = false;
+  const int embedded = InkOfLabel(kFontResourceForLabels, &loaded);
+  EXPECT_TRUE(loaded);
+  EXPECT_GT(embedded, 100);
+  const int fallback = InkOfLabel(999, &loaded);
+  EXPECT_FALSE(loaded);
+  EXPECT_GT(fallback, 100);
+  EXPECT_NE(fallback, embedded) << "another face, other ink";
 }
 } // namespace
