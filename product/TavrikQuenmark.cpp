@@ -113,7 +113,11 @@ void TavrikQuenmark::ParamChanged(int index, int source)
     const int measure = static_cast<int>(v);
     mEngine.setMeasure(measure);
     if (measure >= 0 && measure < AudioPlugin::kMeasureCount)
+    {
       ReinitTargetValue(measure);
+      if (IGraphics* editor = GetGUI())
+        editor->RedrawParameterControls(kTargetValue); // its unit changed, its value did not
+    }
     if (ParamValue(kAnalyze) >= 0.5)
       mEngine.setAnalyze(true);
     PushToEditor(kMeasure);

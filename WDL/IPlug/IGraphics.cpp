@@ -32,9 +32,9 @@ IGraphics::~IGraphics()
   mBackBuffer.reset();
 }
 
-void IGraphics::RedrawArea(const EditorRect& area)
+void IGraphics::RedrawAreas(const EditorRect* areas, int count)
 {
-  DrawArea(area, DisplayScale());
+  DrawAreas(areas, count);
 }
 
 void IGraphics::PrepareBackBuffer()
@@ -86,6 +86,14 @@ void IGraphics::GrayOutParameterControls(int paramIndex, bool grayed)
   mAnyPending.store(true, std::memory_order_release);
 }
 
+void IGraphics::RedrawParameterControls(int paramIndex)
+{
+  if (paramIndex < 0 || paramIndex >= mPendingCount)
+    return;
+  mPending[static_cast<std::size_t>(paramIndex)].redrawPending.store(true, std::memory_order_release);
+  mAnyPending.store(true, std::memory_order_release);
+}
+
 void IGraphics::DiscardPendingValue(int paramIndex)
 {
   if (paramIndex >= 0 && paramIndex < mPendingCount)
@@ -108,6 +116,10 @@ void IGraphics::ApplyPendingUpdates()
     }
     if (pending.valuePending.exchange(false, std::memory_order_acquire))
       ShowParameterValue(i, pending.value.load(std::memory_order_relaxed));
+    if (pending.redrawPending.exchange(false, std::memory_order_acquire))
+      for (auto& control : mControls)
+        if (control->ParamIndex() == i)
+          control->MarkDirty(false);
   }
 }
 
@@ -149,9 +161,22 @@ void IGraphics::OnTimerTick()
   ApplyPendingUpdates();
   if (mPlug != nullptr)
     mPlug->OnEditorTimer();
-  EditorRect area;
-  if (CollectDirtyArea(area))
-    RedrawArea(area);
+  EditorRect areas[kMaxDirtyAreas];
+  if (const int count = CollectDirtyAreas(areas))
+    RedrawAreas(areas, count);
+}
+
+bool IGraphics::RunIdleTick()
+{
+  if (++mIdleTicks > 1)
+  {
+    if (mPlug != nullptr)
+      mPlug->OnEditorIdle();
+    for (auto& control : mControls)
+      control->Idle();
+    mIdleTicks = 0;
+  }
+  return false;
 }
 
 bool IGraphics::CollectDirtyArea(EditorRect& area)
@@ -170,23 +195,59 @@ bool IGraphics::CollectDirtyArea(EditorRect& area)
     mIdleTicks = 0;
     return true;
   }
-  if (++mIdleTicks > 1)
+  return RunIdleTick();
+}
+
+int IGraphics::CollectDirtyAreas(EditorRect (&areas)[kMaxDirtyAreas])
+{
+  int count = 0;
+  for (auto& control : mControls)
   {
-    if (mPlug != nullptr)
-      mPlug->OnEditorIdle();
-    for (auto& control : mControls)
-      control->Idle();
-    mIdleTicks = 0;
+    if (!control->NeedsRedraw() || control->Rect().Empty())
+      continue;
+    EditorRect joined = control->Rect();
+    // Join every area it overlaps or touches; joining can make it reach more.
+    for (int i = 0; i < count;)
+    {
+      const EditorRect& a = areas[i];
+      if (a.L <= joined.R && joined.L <= a.R && a.T <= joined.B && joined.T <= a.B)
+      {
+        joined = joined.Union(a);
+        areas[i] = areas[--count];
+        i = 0;
+      }
+      else
+        ++i;
+    }
+    if (count == kMaxDirtyAreas)
+      areas[count - 1] = areas[count - 1].Union(joined);
+    else
+      areas[count++] = joined;
   }
-  return false;
+  if (count > 0)
+  {
+    mIdleTicks = 0;
+    return count;
+  }
+  RunIdleTick();
+  return 0;
 }
 
 void IGraphics::DrawArea(const EditorRect& area, double)
 {
-  mLastDrawArea = area;
-  const bool canDraw = mDrawingLayer && mBackBuffer && mBackBuffer->PixelData() != nullptr && !area.Empty();
-  if (canDraw)
+  DrawAreas(&area, 1);
+}
+
+void IGraphics::DrawAreas(const EditorRect* areas, int count)
+{
+  mLastDrawArea = {};
+  const bool canDraw = mDrawingLayer && mBackBuffer && mBackBuffer->PixelData() != nullptr;
+  for (int i = 0; i < count; ++i)
   {
+    const EditorRect& area = areas[i];
+    mLastDrawArea = mLastDrawArea.Union(area);
+    if (!canDraw || area.Empty())
+      continue;
     mDrawingLayer->BeginDrawPass(area);
     for (auto& control : mControls)
       if (!control->IsHidden() && !control->Rect().Empty() && area.Reaches(control->Rect()))
@@ -195,7 +256,8 @@ void IGraphics::DrawArea(const EditorRect& area, double)
   }
   for (auto& control : mControls)
     control->MarkClean();
-  PresentToScreen(area);
+  for (int i = 0; i < count; ++i)
+    PresentToScreen(areas[i]);
 }
 
 int IGraphics::ControlIndexAt(int x, int y) const

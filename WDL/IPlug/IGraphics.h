@@ -68,9 +68,9 @@ public:
   // Keeps the pointer's events for this window while a control tracks a gesture.
   virtual void CaptureSystemPointer() {}
   virtual EWindowSystem WindowSystem() const { return kWindowSystemNone; }
-  // The timer found area dirty: a window layer invalidates it and lets its paint
-  // handling run DrawArea; the base draws at once.
-  virtual void RedrawArea(const EditorRect& area);
+  // The timer found these areas dirty: a window layer invalidates them and lets its
+  // paint handling run DrawAreas; the base draws at once.
+  virtual void RedrawAreas(const EditorRect* areas, int count);
   // The bitmap a window layer copies to its screen; the base keeps it in heap memory.
   virtual std::unique_ptr<LICE_IBitmap> CreateBackBuffer() { return std::make_unique<LICE_MemBitmap>(); }
 
@@ -85,6 +85,9 @@ public:
   virtual void SetControlsFromParameter(int paramIndex, double value, bool isNormalized);
   // [any thread] Grays (or restores) the controls of paramIndex on the next timer tick.
   virtual void GrayOutParameterControls(int paramIndex, bool grayed);
+  // [any thread] Redraws the controls of paramIndex on the next timer tick: for a change
+  // of how the value reads (its unit) while the value stays.
+  void RedrawParameterControls(int paramIndex);
 
   // ---- Controls ----
   // Takes ownership; returns the control's list index (also drawing order and input
@@ -106,8 +109,17 @@ public:
   // The union of the dirty controls' rectangles; false when nothing is dirty, in which
   // case every second call runs the plug-in's and the controls' idle hooks.
   bool CollectDirtyArea(EditorRect& area);
+  // The same as separate areas: dirty rectangles that overlap or touch are joined, so
+  // changes far apart (the readouts) are not redrawn as one large box. At most
+  // kMaxDirtyAreas; beyond that the rest joins the last. Returns the count.
+  static constexpr int kMaxDirtyAreas = 8;
+  int CollectDirtyAreas(EditorRect (&areas)[kMaxDirtyAreas]);
   // Paints the controls that reach area, marks every control clean, presents area.
   void DrawArea(const EditorRect& area, double scale);
+  // The same for several areas in one pass: each control is clipped to each area it
+  // reaches, every control is marked clean once, then each area is presented.
+  void DrawAreas(const EditorRect* areas, int count);
+  // The union of the areas of the last pass.
   const EditorRect& LastDrawArea() const { return mLastDrawArea; }
 
   // ---- Input, positions in editor units ----
@@ -151,6 +163,7 @@ private:
   IControl* CapturedOrHit(int x, int y) const;
   void ReleaseCapture();
   void ApplyPendingUpdates();
+  bool RunIdleTick();
 
   // A change recorded by another thread for one parameter, applied by the timer.
   struct Pending
@@ -159,6 +172,7 @@ private:
     std::atomic<bool> valuePending{false};
     std::atomic<bool> grayed{false};
     std::atomic<bool> grayPending{false};
+    std::atomic<bool> redrawPending{false};
   };
 
   IPlugBase* mPlug;
