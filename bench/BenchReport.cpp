@@ -53,7 +53,7 @@ int runWithRatios(int argc, char** argv, const std::vector<RatioTarget>& targets
     const bool ok = t.maxRatio <= 0.0 || ratio <= t.maxRatio;
     missed += ok ? 0 : 1;
     if (t.maxRatio > 0.0)
-      std::printf("%-44s %12.3f %12.3f %8.2f %7.1fx%s\n", t.caseName.c_str(), c->second, f->second, ratio, t.maxRatio,
+      std::printf("%-44s %12.3f %12.3f %8.2f %7.2fx%s\n", t.caseName.c_str(), c->second, f->second, ratio, t.maxRatio,
                   ok ? "" : "  MISSED");
     else
       std::printf("%-44s %12.3f %12.3f %8.2f %8s\n", t.caseName.c_str(), c->second, f->second, ratio, "-");
