@@ -31,6 +31,12 @@ public:
 
 int runWithRatios(int argc, char** argv, const std::vector<RatioTarget>& targets, bool failOnMiss)
 {
+  return runWithRatios(argc, argv, targets, {}, failOnMiss);
+}
+
+int runWithRatios(int argc, char** argv, const std::vector<RatioTarget>& targets,
+                  const std::vector<TimeBudget>& budgets, bool failOnMiss)
+{
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -47,12 +53,29 @@ int runWithRatios(int argc, char** argv, const std::vector<RatioTarget>& targets
     const bool ok = t.maxRatio <= 0.0 || ratio <= t.maxRatio;
     missed += ok ? 0 : 1;
     if (t.maxRatio > 0.0)
-      std::printf("%-44s %12.3f %12.3f %8.2f %7.1fx%s\n", t.caseName.c_str(), c->second, f->second, ratio, t.maxRatio,
+      std::printf("%-44s %12.3f %12.3f %8.2f %7.2fx%s\n", t.caseName.c_str(), c->second, f->second, ratio, t.maxRatio,
                   ok ? "" : "  MISSED");
     else
       std::printf("%-44s %12.3f %12.3f %8.2f %8s\n", t.caseName.c_str(), c->second, f->second, ratio, "-");
   }
   std::printf("%d of %zu ratios missed their target\n", missed, targets.size());
+  if (!budgets.empty())
+  {
+    int over = 0;
+    std::printf("\n%-44s %12s %12s  %s\n", "case", "ns/frame", "budget", "meaning");
+    for (const TimeBudget& b : budgets)
+    {
+      const auto c = reporter.nsPerFrame.find(b.caseName);
+      if (c == reporter.nsPerFrame.end())
+        continue;
+      const bool ok = c->second <= b.maxNsPerFrame;
+      over += ok ? 0 : 1;
+      std::printf("%-44s %12.1f %12.1f  %s%s\n", b.caseName.c_str(), c->second, b.maxNsPerFrame, b.meaning.c_str(),
+                  ok ? "" : "  MISSED");
+    }
+    std::printf("%d of %zu budgets missed\n", over, budgets.size());
+    missed += over;
+  }
   benchmark::Shutdown();
   return failOnMiss && missed ? 1 : 0;
 }

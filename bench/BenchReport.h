@@ -15,9 +15,21 @@ struct RatioTarget
   double maxRatio;        // target; 0 prints the ratio without a target
 };
 
+// An absolute limit for targets stated in time (a frame budget, a latency): checked on
+// the same run's nanoseconds per frame.
+struct TimeBudget
+{
+  std::string caseName;
+  double maxNsPerFrame;
+  std::string meaning; // e.g. "30 passes a second within 1 % of a core"
+};
+
 // Returns the process exit code: 0, or 1 when a ratio misses its target and
 // `failOnMiss` is set.
 int runWithRatios(int argc, char** argv, const std::vector<RatioTarget>& targets, bool failOnMiss = false);
+// The same, then each budget with the measured time against its limit.
+int runWithRatios(int argc, char** argv, const std::vector<RatioTarget>& targets,
+                  const std::vector<TimeBudget>& budgets, bool failOnMiss = false);
 
 // The counter every benchmark sets: stereo frames per iteration, reported as frames per
 // second; the ratios are taken on its inverse, nanoseconds per frame.

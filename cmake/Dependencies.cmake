@@ -13,6 +13,10 @@ endfunction()
 
 quenmark_require_pkg(EBUR128 libebur128 libebur128-dev)
 quenmark_require_pkg(SNDFILE sndfile libsndfile1-dev)
+quenmark_require_pkg(CAIRO cairo libcairo2-dev)
+quenmark_require_pkg(FREETYPE freetype2 libfreetype-dev)
+# Only the editor tests call it, to empty its caches before the leak check.
+quenmark_require_pkg(FONTCONFIG fontconfig libfontconfig-dev)
 
 find_package(nlohmann_json 3 QUIET)
 if(NOT nlohmann_json_FOUND)

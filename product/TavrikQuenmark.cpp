@@ -38,8 +38,7 @@ TavrikQuenmark::TavrikQuenmark()
 {
   mApplied.fill(std::numeric_limits<double>::quiet_NaN());
   InitParameters();
-  // The editor is built and attached here once it exists; until then every editor call
-  // is skipped.
+  AttachEditor(BuildEditor(*this, kVersionText, mEditorReadouts));
   CreateDefaultPresets("-", 1);
   PlugLock lock(Mutex());
   mGroupLink = std::make_unique<GroupLink>(*this, std::vector<int>{kMeasure, kTargetValue, kMode, kAnalyze, kNormalize});
@@ -132,7 +131,11 @@ void TavrikQuenmark::ParamChanged(int index, int source)
     const int measure = static_cast<int>(v);
     mEngine.setMeasure(measure);
     if (measure >= 0 && measure < AudioPlugin::kMeasureCount)
+    {
       ReinitTargetValue(measure);
+      if (IGraphics* editor = GetGUI())
+        editor->RedrawParameterControls(kTargetValue); // its unit changed, its value did not
+    }
     if (AppliedValue(kAnalyze) >= 0.5)
       mEngine.setAnalyze(true);
     PushToEditor(kMeasure);
@@ -272,6 +275,11 @@ void TavrikQuenmark::OnEditorIdle()
 {
   if (mGroupLink)
     mGroupLink->Receive();
+}
+
+void TavrikQuenmark::OnEditorTimer()
+{
+  mEditorReadouts.Refresh(mReadouts);
 }
 
 double TavrikQuenmark::MeasuredLevel()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "product/EditorLayout.h"
 #include "product/GroupLink.h"
 #include "product/PlugBinding.h"
 #include "product/Readouts.h"
@@ -45,6 +46,8 @@ public:
   // [UI thread]
   void EditorOpened() override;
   void OnEditorIdle() override;
+  // [UI thread] Formats the readouts into the editor's labels.
+  void OnEditorTimer() override;
   // [any thread, takes the plug-in mutex] The JSON state document.
   bool SerializeState(ChunkBuffer& chunk) override;
   int RestoreState(const ChunkBuffer& chunk, int start) override;
@@ -54,6 +57,8 @@ public:
 
   // [any thread] The readouts for the editor.
   const Readouts& ReadoutValues() const { return mReadouts; }
+  // The editor's readout labels (their list indices).
+  const EditorReadouts& ReadoutLabels() const { return mEditorReadouts; }
   // [any thread, takes the plug-in mutex] The measured level the state carries.
   double MeasuredLevel();
 
@@ -82,6 +87,7 @@ private:
   // load, automation lanes, generic editors) and must not restart an analysis or clear
   // the measured level with them.
   std::array<double, kParamCount> mApplied;
+  EditorReadouts mEditorReadouts;
   double mShownGain = 1.0;   // the engine gain the readout was last computed from
   double mShownGainDb = 0.0;
   std::unique_ptr<GroupLink> mGroupLink;

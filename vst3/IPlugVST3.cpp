@@ -794,7 +794,7 @@ tresult PLUGIN_API IPlugVST3::setParamNormalized(ParamID id, ParamValue value)
 
 IPlugView* PLUGIN_API IPlugVST3::createView(FIDString name)
 {
-  if (name == nullptr || std::strcmp(name, "editor") != 0)
+  if (name == nullptr || std::strcmp(name, "editor") != 0 || GetGUI() == nullptr)
     return nullptr;
   auto* view = new (std::nothrow) IPlugVST3View(*this);
   if (view == nullptr)

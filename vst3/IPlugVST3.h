@@ -137,7 +137,8 @@ public:
   // getParamNormalized returns it at once; the processing takes host values from
   // process only. kInvalidArgument for an unknown ID or a value that is not finite.
   tresult PLUGIN_API setParamNormalized(ParamID id, ParamValue value) override;
-  // A new view for the exact name "editor" (one reference for the caller); null else.
+  // A new view for the exact name "editor" (one reference for the caller); null for
+  // any other name and while the plug-in has no editor.
   Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
 
   // ---- IUnitInfo, [UI thread] ----

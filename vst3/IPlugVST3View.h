@@ -4,11 +4,12 @@
 
 class IPlugVST3;
 
-// The host's handle on the plug-in's editor. It places no window yet: until a window
-// layer exists it supports no platform type, so hosts fall back to their own generic
-// parameter editor. It holds one reference on its plug-in and keeps itself in the
-// plug-in's views list while it lives. All calls come on the host's UI thread; the view
-// takes no lock.
+// The host's handle on the plug-in's editor: it places the editor's window into the
+// host's window and reports the editor's fixed size. It supports exactly the platform
+// type of the editor's window layer, so an editor that only draws into memory supports
+// none and hosts fall back to their own generic parameter editor. It holds one reference
+// on its plug-in and keeps itself in the plug-in's views list while it lives. All calls
+// come on the host's UI thread; the view takes no lock.
 class IPlugVST3View final : public Steinberg::CPluginView
 {
 public:
@@ -17,15 +18,16 @@ public:
   // Leaves the views list, then drops the reference on the plug-in.
   ~IPlugVST3View() override;
 
-  // [UI thread] kResultFalse for every type: there is no window layer to place.
+  // [UI thread] kResultTrue only for the type of the editor's window layer.
   Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
-  // [UI thread] No editor: kResultFalse. Otherwise the framework's EditorOpened hook
-  // runs and the answer is kResultTrue (no window is opened).
+  // [UI thread] No editor: kResultFalse; null parent: kInvalidArgument. For a supported
+  // type the editor opens its window inside parent; then, for any type, the framework's
+  // EditorOpened hook runs and the answer is kResultTrue.
   Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
-  // [UI thread] EditorClosed when there is an editor; kResultOk.
+  // [UI thread] EditorClosed and the window closes, when there is an editor; kResultOk.
   Steinberg::tresult PLUGIN_API removed() override;
-  // [UI thread] kResultFalse while there is no editor, and while the editor reports no
-  // size of its own. Null size: kInvalidArgument.
+  // [UI thread] The editor's size times its display scale, from (0, 0). kResultFalse
+  // without an editor. Null size: kInvalidArgument.
   Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
   // [UI thread] Stores the rectangle; after a size the plug-in asked for, EditorResized
   // runs. Null: kResultTrue, nothing done.
@@ -38,6 +40,7 @@ public:
 
 private:
   friend class IPlugVST3;
+  bool CanEmbedIn(Steinberg::FIDString type) const;
 
   IPlugVST3& mPlug;
   bool mExpectingNewSize = false;

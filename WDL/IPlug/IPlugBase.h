@@ -59,6 +59,9 @@ public:
   virtual void EditorClosed() {}
   // [UI thread] The editor's timer found nothing to redraw.
   virtual void OnEditorIdle() {}
+  // [UI thread] Every editor timer tick, before the editor collects what to redraw: the
+  // plug-in moves what its audio thread measured into the editor's controls here.
+  virtual void OnEditorTimer() {}
   // [any thread, takes the plug-in mutex] The host activated or deactivated the plug-in.
   virtual void ActivationChanged(bool active);
   // [audio thread] The base passes the message on to QueueMidiOut.

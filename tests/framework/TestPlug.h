@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WDL/IPlug/IPlugBase.h"
+#include "WDL/IPlug/IGraphicsHeadless.h"
 
 #include <atomic>
 #include <mutex>
@@ -69,7 +70,7 @@ public:
 };
 
 // An editor that records what the framework shows in it.
-class FakeEditor : public IGraphics
+class FakeEditor : public IGraphicsHeadless
 {
 public:
   struct Shown
@@ -79,7 +80,7 @@ public:
     bool normalized;
   };
 
-  explicit FakeEditor(bool* destroyed = nullptr) : mDestroyed(destroyed) {}
+  explicit FakeEditor(bool* destroyed = nullptr) : IGraphicsHeadless(nullptr, 10, 10, 0), mDestroyed(destroyed) {}
   ~FakeEditor() override
   {
     if (mDestroyed != nullptr)

@@ -24,6 +24,7 @@ public:
   {
     edits.reserve(1024);
     changes.reserve(4096);
+    gestures.reserve(256);
     ConnectInputChannels(0, NInChannels(), true);
     ConnectOutputChannels(0, NOutChannels(), true);
   }
@@ -36,13 +37,15 @@ public:
       changes.push_back({index, source});
   }
 
-  void BeginInformHostOfParamChange(int) override {}
+  void BeginInformHostOfParamChange(int index) override { RecordGesture('b', index); }
   void InformHostOfParamChange(int index, double normalized) override
   {
     if (edits.size() < edits.capacity()) // never grows on the audio thread
       edits.push_back({index, normalized});
+    RecordGesture('i', index);
   }
-  void EndInformHostOfParamChange(int) override {}
+  void EndInformHostOfParamChange(int index) override { RecordGesture('e', index); }
+  void ShowHostParameterMenu(int index, int, int) override { RecordGesture('m', index); }
   void NotifyHostOfPresetChange() override {}
   int SamplePosition() override { return static_cast<int>(transport.samplePosition); }
   double HostTempo() override { return transport.tempoBpm; }
@@ -61,7 +64,21 @@ public:
     int source;
   };
 
+  // What the editor told the host, in order: 'b' gesture begin, 'i' a value, 'e' gesture
+  // end, 'm' the host's parameter menu.
+  struct Gesture
+  {
+    char what;
+    int index;
+  };
+  void RecordGesture(char what, int index)
+  {
+    if (gestures.size() < gestures.capacity())
+      gestures.push_back({what, index});
+  }
+
   TransportInfo transport;
   std::vector<Edit> edits;
   std::vector<Change> changes;
+  std::vector<Gesture> gestures;
 };

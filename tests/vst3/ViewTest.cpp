@@ -5,6 +5,8 @@
 
 #include "vst3/sdk/interfaces/SpeakerArrangement.h"
 
+#include "WDL/IPlug/IGraphicsHeadless.h"
+
 using namespace vst3test;
 
 namespace
@@ -32,15 +34,6 @@ public:
 
   std::string hooks;
   double sideChainSample = -1.0;
-};
-
-class Editor : public IGraphics
-{
-public:
-  void PrepareBackBuffer() override {}
-  void SetParameterFromPlug(int, double) override {}
-  void SetControlsFromParameter(int, double, bool) override {}
-  void GrayOutParameterControls(int, bool) override {}
 };
 
 class Frame : public FObject, public IPlugFrame
@@ -74,13 +67,18 @@ TEST(Vst3View, OnlyTheExactNameMakesAViewAndViewsComeAndGoWithTheList)
   EXPECT_EQ(i->ViewCount(), 1);
   EXPECT_EQ(i->refCount(), references + 1) << "the view holds the plug-in";
 
-  // No editor, no window layer: hosts show their own parameter editor.
+  // The product's editor draws into memory only: no platform type is claimed, so hosts
+  // show their own parameter editor, yet the view answers every call.
   int dummyParent = 0;
   EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultFalse);
   EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultFalse);
-  EXPECT_EQ(view->attached(&dummyParent, kPlatformTypeX11EmbedWindowID), kResultFalse);
+  EXPECT_EQ(view->attached(&dummyParent, kPlatformTypeX11EmbedWindowID), kResultTrue);
+  EXPECT_FALSE(i->GetGUI()->HasWindow()) << "no window for a type the editor has no layer for";
   ViewRect size{1, 2, 3, 4};
-  EXPECT_EQ(view->getSize(&size), kResultFalse);
+  EXPECT_EQ(view->getSize(&size), kResultTrue);
+  EXPECT_EQ(size.left, 0);
+  EXPECT_EQ(size.right, 300);
+  EXPECT_EQ(size.bottom, 280);
   EXPECT_EQ(view->getSize(nullptr), kInvalidArgument);
   EXPECT_EQ(view->canResize(), kResultFalse);
   EXPECT_EQ(view->onSize(nullptr), kResultTrue);
@@ -108,11 +106,19 @@ TEST(Vst3View, WithAnEditorTheHooksRunAndResizeRequestsEndInEditorResized)
   auto host = IPtr<HostApplication>::adopt(new HostApplication);
   ASSERT_EQ(plug->initialize(host->unknown()), kResultOk);
   plug->ResizeEditor(10, 10); // no view yet: nothing
-  plug->AttachEditor(new Editor);
+  EXPECT_EQ(plug->createView("editor"), nullptr) << "no editor, no view";
+  auto* editor = new IGraphicsHeadless(plug.get(), 400, 300, 0, 1.5);
+  plug->AttachEditor(editor);
   auto view = IPtr<IPlugView>::adopt(plug->createView("editor"));
   int dummyParent = 0;
   EXPECT_EQ(view->attached(&dummyParent, kPlatformTypeX11EmbedWindowID), kResultTrue);
+  ViewRect size{};
+  EXPECT_EQ(view->getSize(&size), kResultTrue);
+  EXPECT_EQ(size.right, 600) << "units times the display scale";
+  EXPECT_EQ(size.bottom, 450);
+  editor->OpenEditorWindow(nullptr);
   EXPECT_EQ(view->removed(), kResultOk);
+  EXPECT_FALSE(editor->HasWindow()) << "removing the view closes the editor's window";
   EXPECT_EQ(plug->hooks, "opened closed ");
 
   plug->ResizeEditor(400, 300); // no frame: nothing
