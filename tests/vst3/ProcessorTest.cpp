@@ -446,3 +446,53 @@ TEST(Vst3Process, SilentOutputChannelsAreFlaggedAndSoundingOnesAreNot)
   ASSERT_EQ(block.change(IPlugVST3::kBypassParamId, 1.0).run(*i.plug), kResultOk);
   EXPECT_EQ(block.outBus.silenceFlags, 1u) << "bypassed blocks are flagged the same way";
 }
+
+TEST(Vst3Process, NoHostSequenceMakesTheAudioThreadAllocateOrFree)
+{
+  // Everything a host and a group can do to a block, for every measure: automation of
+  // every parameter, transport starts and stops (an analysis ends, a new one begins),
+  // preset recalls, bypass, joining and leaving a group while another member publishes,
+  // and the values reported back with the block.
+  Instance i(u"Test Host", kSample32, 256), other;
+  ASSERT_EQ(flush(*other.plug, kGroup, 2.0 / 8.0), kResultOk);
+  Block<float> block(2, 256, 0.2);
+  auto output = IPtr<ParameterChanges>::adopt(new ParameterChanges);
+  output->reserve(16, 4);
+  ProcessContext context{};
+  block.data.outputParameterChanges = output.get();
+  block.data.processContext = &context;
+  block.run(*i.plug); // warm-up
+
+  std::size_t allocations = 0, releases = 0;
+  for (int measure = 0; measure < 6; ++measure)
+    for (int round = 0; round < 12; ++round)
+    {
+      block.change(kMeasure, measure / 5.0).change(kTargetValue, 0.3 + 0.05 * round);
+      block.change(kAnalyze, round % 3 == 0 ? 1.0 : 0.0).change(kNormalize, round % 2);
+      block.change(kMode, round % 5 == 4 ? 1.0 : 0.0).change(kGate, 0.1 * (round % 4));
+      block.change(kGroup, round % 4 < 2 ? 2.0 / 8.0 : 0.0);
+      if (round == 7)
+        block.change(IPlugVST3::kPresetParamId, 0.0);
+      block.change(IPlugVST3::kBypassParamId, round == 9 ? 1.0 : 0.0);
+      context.state = round % 6 < 4 ? ProcessContext::kPlaying : 0;
+      if (round % 4 == 1)
+        other->SetParameterFromGUI(kTargetValue, 0.1 * (round % 7));
+      output->clear();
+      AllocationScope scope;
+      EXPECT_EQ(block.run(*i.plug), kResultOk);
+      allocations += scope.count();
+      releases += scope.releases();
+    }
+  // Ten minutes of Continuous mode on the integrated measure: its gating history stays in
+  // the room it was given.
+  block.change(kMeasure, 0.8).change(kMode, 1.0).change(kGroup, 0.0);
+  context.state = ProcessContext::kPlaying;
+  block.run(*i.plug);
+  AllocationScope longRun;
+  for (int b = 0; b < 48000 * 60 * 10 / 256; ++b)
+    block.run(*i.plug);
+  allocations += longRun.count();
+  releases += longRun.releases();
+  EXPECT_EQ(allocations, 0u);
+  EXPECT_EQ(releases, 0u);
+}
