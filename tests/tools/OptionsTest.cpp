@@ -49,7 +49,7 @@ TEST(Options, EachCommandTakesItsFilesAndOptions)
   EXPECT_EQ(analyze.files, std::vector<std::string>{"in.wav"});
   ASSERT_TRUE(analyze.measure);
   EXPECT_EQ(analyze.measure->index, 4);
-  EXPECT_TRUE(analyze.json);
+  EXPECT_EQ(analyze.format, ReportFormat::kJson);
 
   const Options normalize =
     parseOptions({"normalize", "--target=-23", "in.wav", "out.wav", "--gate", "-70.5", "--mode", "continuous",
@@ -74,7 +74,6 @@ TEST(Options, BadCommandLinesAreUsageErrors)
     {},
     {"normalise", "a", "b"},
     {"analyze"},
-    {"analyze", "a", "b"},
     {"normalize", "a"},
     {"normalize", "a", "b", "--target", "30.01"},
     {"normalize", "a", "b", "--target", "-61"},

@@ -4,6 +4,7 @@
 #include "tools/demo/Programme.h"
 
 #include "engine/AudioPlugin.h"
+#include "tools/quenmark/PluginSession.h"
 
 #include <ebur128.h>
 #include <gtest/gtest.h>
@@ -284,7 +285,8 @@ TEST_F(Quenmark, TheInputIsNeverOverwritten)
 TEST_F(Quenmark, AnalysisAgreesWithTheEngineRunDirectly)
 {
   constexpr int kRate = 48000;
-  constexpr int kBlock = 512;
+  // The engine gets the blocks the tool's host hands the plug-in.
+  constexpr int kBlock = quenmark::kProcessBlockFrames;
   Programme programme = MakeDefaultProgramme(kRate, 10.);
   // The file holds 32-bit floats: the engine gets the same samples.
   for (auto* channel : {&programme.left, &programme.right})

@@ -75,7 +75,8 @@ PluginSession::PluginSession(std::shared_ptr<vst3host::Module> module, int chann
   vst3host::Result<vst3host::ClassDescription> effect = module->firstAudioEffect();
   if (!effect)
     fail("the plug-in", effect.status());
-  auto instance = vst3host::PluginInstance::create(module, effect.value());
+  auto context = IPtr<HostApplication>::adopt(new HostApplication());
+  auto instance = vst3host::PluginInstance::create(module, effect.value(), context);
   if (!instance)
     fail("creating the plug-in", instance.status());
   mInstance = instance.take();
@@ -168,5 +169,15 @@ double PluginSession::measuredLevel()
 double PluginSession::gainDb()
 {
   return plainValue(mIds.gain);
+}
+
+double PluginSession::currentGainDb()
+{
+  double silence[2] = {0., 0.};
+  double output[2] = {0., 0.};
+  const double* in[2] = {&silence[0], &silence[1]};
+  double* out[2] = {&output[0], &output[1]};
+  process(in, out, 1);
+  return gainDb();
 }
 } // namespace quenmark
