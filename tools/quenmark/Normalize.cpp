@@ -123,7 +123,8 @@ Outcome normalizeFile(const std::shared_ptr<vst3host::Module>& module, const std
   std::unique_ptr<OutputFile> output;
   auto openOutput = [&] {
     if (writes)
-      output = std::make_unique<OutputFile>(pair.output, reader.info(), options.dither, MeterParts{.truePeak = true});
+      output = std::make_unique<OutputFile>(pair.output, reader.info(), options.dither,
+                                            MeterParts{.truePeak = options.truePeakCeilingDbtp.has_value()});
   };
 
   PassTargets render;
@@ -231,8 +232,11 @@ FileReport reportOf(const Outcome& outcome, const Options::FilePair& pair, const
                  {"dither", outcome.dithered}};
   if (outcome.output)
   {
+    // True peak costs the most to measure: it is measured where a ceiling asks for it.
     report.json["outputLevel"] = {{"integratedLufs", levelJson(outcome.output->integratedLufs)},
-                                  {"truePeakDbtp", levelJson(outcome.output->truePeakDbtp)},
+                                  {"truePeakDbtp", options.truePeakCeilingDbtp
+                                                     ? levelJson(outcome.output->truePeakDbtp)
+                                                     : nlohmann::json(nullptr)},
                                   {"samplePeakDbfs", levelJson(outcome.output->samplePeakDbfs)}};
     report.json["clippedSamples"] = outcome.clippedSamples;
   }
@@ -280,12 +284,16 @@ FileReport reportOf(const Outcome& outcome, const Options::FilePair& pair, const
        << levelText(outcome.input.integratedLufs);
   if (outcome.output)
   {
-    detail << "  output (measured by quenmark): integrated " << levelText(outcome.output->integratedLufs)
-           << " LUFS, true peak " << levelText(outcome.output->truePeakDbtp) << " dBTP, sample peak "
-           << levelText(outcome.output->samplePeakDbfs) << " dBFS\n"
+    detail << "  output (measured by quenmark): integrated " << levelText(outcome.output->integratedLufs) << " LUFS";
+    if (options.truePeakCeilingDbtp)
+      detail << ", true peak " << levelText(outcome.output->truePeakDbtp) << " dBTP";
+    detail << ", sample peak " << levelText(outcome.output->samplePeakDbfs) << " dBFS\n"
            << "  " << formatText(outcome) << ", " << outcome.clippedSamples << " samples clipped\n";
-    line << " -> " << levelText(outcome.output->integratedLufs) << " LUFS, true peak "
-         << levelText(outcome.output->truePeakDbtp) << " dBTP";
+    line << " -> " << levelText(outcome.output->integratedLufs) << " LUFS";
+    if (options.truePeakCeilingDbtp)
+      line << ", true peak " << levelText(outcome.output->truePeakDbtp) << " dBTP";
+    else
+      line << ", sample peak " << levelText(outcome.output->samplePeakDbfs) << " dBFS";
     if (outcome.clippedSamples > 0)
       line << ", " << outcome.clippedSamples << " samples clipped";
   }
@@ -313,7 +321,7 @@ FileReport reportOf(const Outcome& outcome, const Options::FilePair& pair, const
                 csvNumber(plan.ceilingCutDb),
                 csvNumber(outcome.input.integratedLufs),
                 out ? csvNumber(out->integratedLufs) : "",
-                out ? csvNumber(out->truePeakDbtp) : "",
+                out && options.truePeakCeilingDbtp ? csvNumber(out->truePeakDbtp) : "",
                 out ? csvNumber(out->samplePeakDbfs) : "",
                 out ? std::to_string(outcome.clippedSamples) : "",
                 ""};

@@ -1,5 +1,9 @@
 #include "tools/quenmark/Passes.h"
 
+#include "tools/quenmark/BlockPipe.h"
+
+#include <optional>
+
 namespace quenmark
 {
 void runPass(SoundFileReader& reader, const PassTargets& targets)
@@ -18,12 +22,23 @@ void runPass(SoundFileReader& reader, const PassTargets& targets)
     outPointers.push_back(out[c].data());
   }
 
+  // The tool's own measurement and the writing run beside the plug-in, each on a thread
+  // of its own, block after block in the file's order.
+  std::optional<BlockPipe> metering;
+  if (targets.inputMeter)
+    metering.emplace(reader.channels(), kFileBlockFrames,
+                     [meter = targets.inputMeter](double* block, std::int64_t frames) { meter->add(block, frames); });
+  std::optional<BlockPipe> writing;
+  if (targets.output)
+    writing.emplace(reader.channels(), kFileBlockFrames,
+                    [output = targets.output](double* block, std::int64_t frames) { output->write(block, frames); });
+
   std::int64_t done = 0;
   while (const std::int64_t got = reader.read(interleaved.data(), kFileBlockFrames))
   {
     const auto frames = static_cast<std::size_t>(got);
-    if (targets.inputMeter)
-      targets.inputMeter->add(interleaved.data(), got);
+    if (metering)
+      metering->push(interleaved.data(), got);
     if (targets.output && done == 0)
       targets.output->seedFrom(interleaved.data(), got);
     if (!targets.sessions.empty())
@@ -40,7 +55,7 @@ void runPass(SoundFileReader& reader, const PassTargets& targets)
       for (std::size_t n = 0; n < frames; ++n)
         for (std::size_t c = 0; c < channels; ++c)
           interleaved[n * channels + c] = out[c][n];
-      targets.output->write(interleaved.data(), got);
+      writing->push(interleaved.data(), got);
     }
     done += got;
     if (targets.afterBlock)
@@ -48,5 +63,9 @@ void runPass(SoundFileReader& reader, const PassTargets& targets)
     if (targets.progress)
       targets.progress->addFrames(got);
   }
+  if (metering)
+    metering->finish();
+  if (writing)
+    writing->finish();
 }
 } // namespace quenmark
