@@ -51,13 +51,22 @@ std::string messageNaming(const std::string& input, const ToolError& error)
 }
 } // namespace
 
-std::string levelText(double value, double floor)
+namespace
+{
+// The value in `format`, or `none` at or below `floor` or when not finite.
+std::string formattedLevel(double value, double floor, const char* format, const char* none)
 {
   if (!std::isfinite(value) || value <= floor)
-    return "-inf";
+    return none;
   char text[32];
-  std::snprintf(text, sizeof(text), "%+.2f", value);
+  std::snprintf(text, sizeof(text), format, value);
   return text;
+}
+} // namespace
+
+std::string levelText(double value, double floor)
+{
+  return formattedLevel(value, floor, "%+.2f", "-inf");
 }
 
 nlohmann::json levelJson(double value, double floor)
@@ -69,11 +78,7 @@ nlohmann::json levelJson(double value, double floor)
 
 std::string csvNumber(double value, double floor)
 {
-  if (!std::isfinite(value) || value <= floor)
-    return "";
-  char text[32];
-  std::snprintf(text, sizeof(text), "%.2f", value);
-  return text;
+  return formattedLevel(value, floor, "%.2f", "");
 }
 
 Reporter::Reporter(const Options& options, std::size_t files, std::vector<std::string> csvColumns, std::ostream& out,
