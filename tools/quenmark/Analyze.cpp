@@ -88,7 +88,7 @@ FileReport analyzeFile(const std::shared_ptr<vst3host::Module>& module, const st
          << "  short-term maximum    " << levelText(reading.shortTermMaxLufs) << " LUFS\n"
          << "  true peak             " << levelText(reading.truePeakDbtp) << " dBTP\n"
          << "  sample peak           " << levelText(reading.samplePeakDbfs) << " dBFS\n";
-  line << "; integrated " << levelText(reading.integratedLufs) << " LUFS, range " << std::setprecision(2)
+  line << "; integrated " << levelText(reading.integratedLufs) << " LUFS, range " << std::fixed << std::setprecision(2)
        << reading.loudnessRangeLu << " LU, momentary max " << levelText(reading.momentaryMaxLufs)
        << " LUFS, short-term max " << levelText(reading.shortTermMaxLufs) << " LUFS, true peak "
        << levelText(reading.truePeakDbtp) << " dBTP";
