@@ -147,12 +147,29 @@ void PluginSession::process(const double* const* in, double* const* out, int fra
 {
   if (vst3host::Status status = mRunner->process(in, out, frames); !status)
     fail("the plug-in failed", status);
+  noteReportedGain();
 }
 
 void PluginSession::flush()
 {
   if (vst3host::Status status = mRunner->flush(); !status)
     fail("the plug-in failed", status);
+  noteReportedGain();
+}
+
+void PluginSession::noteReportedGain()
+{
+  IParameterChanges& changes = mRunner->outputChanges();
+  for (int32 i = 0; i < changes.getParameterCount(); ++i)
+  {
+    IParamValueQueue* queue = changes.getParameterData(i);
+    if (queue == nullptr || queue->getParameterId() != mIds.gain || queue->getPointCount() < 1)
+      continue;
+    int32 offset = 0;
+    ParamValue value = 0.;
+    if (queue->getPoint(queue->getPointCount() - 1, offset, value) == kResultOk)
+      mReportedGain = value;
+  }
 }
 
 double PluginSession::measuredLevel()
@@ -168,7 +185,7 @@ double PluginSession::measuredLevel()
 
 double PluginSession::gainDb()
 {
-  return plainValue(mIds.gain);
+  return mReportedGain ? mInstance->toPlain(mIds.gain, *mReportedGain) : plainValue(mIds.gain);
 }
 
 double PluginSession::currentGainDb()

@@ -65,7 +65,9 @@ public:
 
   // The level the plug-in measured: "maxpeak" of its state document (through getState).
   double measuredLevel();
-  // The gain the plug-in applies: its "Gain" parameter, in dB, as of the last block.
+  // The gain the plug-in applies: its "Gain" parameter, in dB, as of the last block: the
+  // last value the plug-in reported for it in process (what a host shows), else the
+  // controller's value.
   double gainDb();
   // The gain the plug-in applies now, with the changes queued so far: one silent frame
   // is processed with the transport stopped (it moves no project time) and the "Gain"
@@ -73,8 +75,11 @@ public:
   double currentGainDb();
 
 private:
+  void noteReportedGain();
+
   std::unique_ptr<vst3host::PluginInstance> mInstance;
   std::unique_ptr<vst3host::ProcessRunner> mRunner;
   ProductParameterIds mIds{};
+  std::optional<Steinberg::Vst::ParamValue> mReportedGain; // normalized
 };
 } // namespace quenmark
