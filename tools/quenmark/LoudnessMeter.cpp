@@ -1,5 +1,6 @@
 #include "tools/quenmark/LoudnessMeter.h"
 
+#include "tools/quenmark/BlockPipe.h"
 #include "tools/quenmark/ToolError.h"
 
 #include <ebur128.h>
@@ -38,26 +39,51 @@ LoudnessMeter::LoudnessMeter(int channels, int sampleRate, MeterParts parts)
   int mode = EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK;
   if (parts.loudnessRange)
     mode |= EBUR128_MODE_LRA;
-  if (parts.truePeak)
-    mode |= EBUR128_MODE_TRUE_PEAK;
   if (parts.maxima)
     mode |= EBUR128_MODE_S;
-  mState = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(sampleRate), mode);
-  if (mState == nullptr)
-    throw ToolError(kExitFailure, "libebur128 cannot measure " + std::to_string(channels) + " channels at " +
-                                    std::to_string(sampleRate) + " Hz");
-  if (channels == 1)
-    ebur128_set_channel(mState, 0, EBUR128_DUAL_MONO);
+  auto newState = [&](int stateMode) {
+    ebur128_state* state =
+      ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(sampleRate), stateMode);
+    if (state == nullptr)
+      throw ToolError(kExitFailure, "libebur128 cannot measure " + std::to_string(channels) + " channels at " +
+                                      std::to_string(sampleRate) + " Hz");
+    if (channels == 1)
+      ebur128_set_channel(state, 0, EBUR128_DUAL_MONO);
+    return state;
+  };
+  mState = newState(mode);
+  if (parts.truePeak)
+  {
+    try
+    {
+      mPeakState = newState(EBUR128_MODE_TRUE_PEAK);
+    }
+    catch (const ToolError&)
+    {
+      ebur128_destroy(&mState);
+      throw;
+    }
+    mPeakPipe = std::make_unique<BlockPipe>(channels, kPipeFrames, [this](double* block, std::int64_t frames) {
+      if (ebur128_add_frames_double(mPeakState, block, static_cast<std::size_t>(frames)) != EBUR128_SUCCESS)
+        throw ToolError(kExitFailure, "libebur128 failed to take the audio");
+    });
+  }
 }
 
 LoudnessMeter::~LoudnessMeter()
 {
+  mPeakPipe.reset(); // stops the thread before its state goes
+  if (mPeakState)
+    ebur128_destroy(&mPeakState);
   if (mState)
     ebur128_destroy(&mState);
 }
 
 void LoudnessMeter::add(const double* interleaved, std::int64_t frames)
 {
+  if (mPeakPipe)
+    for (std::int64_t done = 0; done < frames; done += kPipeFrames)
+      mPeakPipe->push(interleaved + done * mChannels, std::min<std::int64_t>(frames - done, kPipeFrames));
   if (!mParts.maxima)
   {
     addToLibrary(interleaved, frames);
@@ -112,10 +138,12 @@ LoudnessReading LoudnessMeter::reading() const
     reading.integratedLufs = value;
   if (mParts.loudnessRange && ebur128_loudness_range(mState, &value) == EBUR128_SUCCESS)
     reading.loudnessRangeLu = value;
+  if (mPeakPipe)
+    mPeakPipe->finish();
   double truePeak = 0., samplePeak = 0.;
   for (int c = 0; c < mChannels; ++c)
   {
-    if (mParts.truePeak && ebur128_true_peak(mState, static_cast<unsigned>(c), &value) == EBUR128_SUCCESS)
+    if (mPeakState && ebur128_true_peak(mPeakState, static_cast<unsigned>(c), &value) == EBUR128_SUCCESS)
       truePeak = std::max(truePeak, value);
     if (ebur128_sample_peak(mState, static_cast<unsigned>(c), &value) == EBUR128_SUCCESS)
       samplePeak = std::max(samplePeak, value);

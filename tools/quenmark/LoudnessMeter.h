@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 // The tool's own measurement of audio, independent of the plug-in: integrated loudness,
 // sample peak and, as asked, loudness range, true peak and the momentary and short-term
@@ -23,13 +24,15 @@ struct LoudnessReading
 
 // What a meter measures beyond integrated loudness and sample peak. True peak costs the
 // most (a four-times oversampled copy of the signal), so a pass measures it only when
-// its result is used.
+// its result is used, and on a thread of its own.
 struct MeterParts
 {
   bool loudnessRange = false;
   bool truePeak = false;
   bool maxima = false; // momentary and short-term maxima
 };
+
+class BlockPipe;
 
 class LoudnessMeter
 {
@@ -41,7 +44,9 @@ public:
   LoudnessMeter& operator=(const LoudnessMeter&) = delete;
 
   void add(const double* interleaved, std::int64_t frames);
+  // Waits for the true-peak thread; throws ToolError if the library failed there.
   LoudnessReading reading() const;
+
 
 private:
   void addToLibrary(const double* interleaved, std::int64_t frames);
@@ -51,9 +56,12 @@ private:
   // 4 hops (momentary, 400 ms) and of the last 30 (short-term, 3 s), the part of a
   // window before the start counting as silence.
   static constexpr int kShortTermHops = 30;
+  static constexpr int kPipeFrames = 8192; // frames per block handed to the true-peak thread
   static constexpr int kMomentaryHops = 4;
 
   ebur128_state* mState = nullptr;
+  ebur128_state* mPeakState = nullptr; // true peak only, fed by mPeakPipe
+  std::unique_ptr<BlockPipe> mPeakPipe;
   int mChannels;
   MeterParts mParts;
   std::int64_t mHopFrames;
