@@ -51,7 +51,7 @@ int runBatch(const Options& options, const std::vector<std::string>& inputs, con
   }
   ProgressBar progress(plan.progressLabel, totalFrames, totalSeconds, static_cast<int>(inputs.size()),
                        !options.quiet);
-  Reporter reporter(options, inputs.size(), plan.csvColumns, out, err, progress);
+  Reporter reporter(options, inputs.size(), plan.batch || inputs.size() > 1, plan.csvColumns, out, err, progress);
   runTasks(inputs.size(), options.jobs, [&](std::size_t index) {
     FileReport report;
     try

@@ -18,6 +18,7 @@ struct BatchPlan
 {
   std::string progressLabel;           // e.g. "normalizing"
   int passesPerFile = 1;               // for the progress bar: how often each file is read
+  bool batch = false;                  // report as a batch even for one file (see Reporter)
   std::vector<std::string> csvColumns; // see Reporter
 };
 

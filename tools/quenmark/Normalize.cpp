@@ -343,6 +343,7 @@ int runNormalize(const Options& options, std::ostream& out, std::ostream& err)
   BatchPlan plan;
   plan.progressLabel = "normalizing";
   plan.passesPerFile = options.mode == NormalizeMode::kContinuous || options.dryRun ? 1 : 2;
+  plan.batch = options.outputDir.has_value();
   plan.csvColumns = {"input",
                      "output",
                      "mode",

@@ -260,7 +260,8 @@ common options:
                    or "LUFS Int." with --loudness
   --gate DB        -90 .. 0: levels below it are ignored by the plug-in (default -60)
   --jobs N, -j N   process N files at a time, each through its own plug-in instance
-  --json           print the results as JSON (an object, or an array for several files)
+  --json           print the results as JSON: an object for one file, an array for
+                   several or with --output-dir (text then prints a line per file)
   --csv            print the results as CSV, one row per file
   -q, --quiet      no progress bar and no text report; errors are still printed
   --plugin PATH    a .vst3 bundle or its .so; default: the bundle of the build tree,

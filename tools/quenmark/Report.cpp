@@ -81,10 +81,10 @@ std::string csvNumber(double value, double floor)
   return formattedLevel(value, floor, "%.2f", "");
 }
 
-Reporter::Reporter(const Options& options, std::size_t files, std::vector<std::string> csvColumns, std::ostream& out,
-                   std::ostream& err, ProgressBar& progress)
+Reporter::Reporter(const Options& options, std::size_t files, bool batch, std::vector<std::string> csvColumns,
+                   std::ostream& out, std::ostream& err, ProgressBar& progress)
   : mOptions(options),
-    mBatch(files > 1),
+    mBatch(batch),
     mColumns(std::move(csvColumns)),
     mOut(out),
     mErr(err),

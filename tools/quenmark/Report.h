@@ -33,8 +33,9 @@ class Reporter
 {
 public:
   // `csvColumns` names the CSV columns, the first being the input and the last the error.
-  Reporter(const Options& options, std::size_t files, std::vector<std::string> csvColumns, std::ostream& out,
-           std::ostream& err, ProgressBar& progress);
+  // A batch reports a line per file in text and an array in JSON, even of one file.
+  Reporter(const Options& options, std::size_t files, bool batch, std::vector<std::string> csvColumns,
+           std::ostream& out, std::ostream& err, ProgressBar& progress);
   Reporter(const Reporter&) = delete;
   Reporter& operator=(const Reporter&) = delete;
 
@@ -42,7 +43,7 @@ public:
   // is ready once all before them were printed.
   void deliver(std::size_t index, FileReport report);
   // Ends the output (closes a JSON array). Returns the exit code: the failed file's own
-  // code for a lone file, 1 when any file of several failed, else 0.
+  // code for a lone file, 1 when any file of a batch failed, else 0.
   int finish();
 
 private:
