@@ -215,4 +215,13 @@ TEST_F(Quenmark, TheProgressBarAppearsOnATerminalOnly)
   EXPECT_NE(onTerminal.err.find("100%"), std::string::npos) << onTerminal.err;
   const Outcome shortFile = quenmark({"analyze", at("short.wav"), "--measure", "rms"}, true);
   EXPECT_EQ(shortFile.err.find('%'), std::string::npos) << shortFile.err;
+
+  // A batch has one bar for all its files and passes, which -q hides.
+  const Outcome batch = quenmark({"normalize", at("short.wav"), at("long.wav"), "--output-dir", at("out")}, true);
+  ASSERT_EQ(batch.exitCode, 0) << batch.err;
+  EXPECT_NE(batch.err.find("2/2 files"), std::string::npos) << batch.err;
+  EXPECT_NE(batch.err.find("100%"), std::string::npos) << batch.err;
+  const Outcome quiet =
+    quenmark({"normalize", at("short.wav"), at("long.wav"), "--output-dir", at("quiet"), "-q"}, true);
+  EXPECT_EQ(quiet.err.find('%'), std::string::npos) << quiet.err;
 }
