@@ -49,7 +49,7 @@ TEST(Options, EachCommandTakesItsFilesAndOptions)
   EXPECT_EQ(analyze.files, std::vector<std::string>{"in.wav"});
   ASSERT_TRUE(analyze.measure);
   EXPECT_EQ(analyze.measure->index, 4);
-  EXPECT_TRUE(analyze.json);
+  EXPECT_EQ(analyze.format, ReportFormat::kJson);
 
   const Options normalize =
     parseOptions({"normalize", "--target=-23", "in.wav", "out.wav", "--gate", "-70.5", "--mode", "continuous",
@@ -74,7 +74,6 @@ TEST(Options, BadCommandLinesAreUsageErrors)
     {},
     {"normalise", "a", "b"},
     {"analyze"},
-    {"analyze", "a", "b"},
     {"normalize", "a"},
     {"normalize", "a", "b", "--target", "30.01"},
     {"normalize", "a", "b", "--target", "-61"},
@@ -101,4 +100,42 @@ TEST(Options, BadCommandLinesAreUsageErrors)
   }
   EXPECT_NE(failureOf({"analyze", "a", "--measure", "x"}).second.find("unknown measure \"x\""), std::string::npos);
   EXPECT_NE(failureOf({"normalize", "a", "b", "--target", "31"}).second.find("-60 .. 30"), std::string::npos);
+}
+
+TEST(Options, BatchesAndEverydayOptions)
+{
+  const Options batch = parseOptions({"normalize", "a/x.wav", "b/y.flac", "--output-dir", "out", "-j", "2", "-q",
+                                      "--loudness", "-23", "--true-peak=-1", "--csv", "--no-dither"});
+  const std::vector<Options::FilePair> pairs = batch.normalizePairs();
+  ASSERT_EQ(pairs.size(), 2u);
+  EXPECT_EQ(pairs[1].input, "b/y.flac");
+  EXPECT_EQ(pairs[1].output, "out/y.flac") << "outputs are named after their inputs";
+  EXPECT_EQ(batch.jobs, 2);
+  EXPECT_TRUE(batch.quiet);
+  EXPECT_FALSE(batch.dither);
+  EXPECT_EQ(batch.format, ReportFormat::kCsv);
+  EXPECT_EQ(batch.truePeakCeilingDbtp, -1.);
+
+  const Options ended = parseOptions({"analyze", "--", "-q", "--json"});
+  EXPECT_EQ(ended.files, (std::vector<std::string>{"-q", "--json"})) << "-- ends the options";
+  EXPECT_FALSE(ended.quiet);
+
+  const Options dry = parseOptions({"normalize", "in.wav", "--dry-run", "--loudness", "-16"});
+  ASSERT_EQ(dry.normalizePairs().size(), 1u);
+  EXPECT_TRUE(dry.normalizePairs()[0].output.empty());
+  EXPECT_EQ(parseOptions({"--version"}).command, Command::kVersion);
+
+  const std::vector<std::vector<std::string>> contradictions = {
+    {"normalize", "a", "b", "c"},
+    {"normalize", "a", "b", "--loudness", "-23", "--target", "-23"},
+    {"normalize", "a", "b", "--loudness", "-23", "--mode", "continuous"},
+    {"normalize", "a", "b", "--true-peak", "-1", "--mode", "continuous"},
+    {"normalize", "a", "b", "--loudness", "1"},
+    {"normalize", "a", "b", "--true-peak", "0.5"},
+    {"normalize", "a", "b", "--jobs", "0"},
+    {"normalize", "a", "b", "--dry-run=yes"},
+    {"analyze", "a", "--loudness", "-23"},
+  };
+  for (const auto& arguments : contradictions)
+    EXPECT_EQ(failureOf(arguments).first, kExitUsage) << arguments[3];
 }

@@ -4,10 +4,12 @@
 
 #include <ostream>
 
-// The three commands; each returns the exit code or throws ToolError.
+// The three commands; each returns the exit code. A failure that concerns the whole
+// command (no plug-in) throws ToolError; a failed file is reported on `err` and in the
+// exit code, and the other files go on.
 namespace quenmark
 {
-int runAnalyze(const Options& options, std::ostream& out);
-int runNormalize(const Options& options, std::ostream& out);
+int runAnalyze(const Options& options, std::ostream& out, std::ostream& err);
+int runNormalize(const Options& options, std::ostream& out, std::ostream& err);
 int runInfo(const Options& options, std::ostream& out);
 } // namespace quenmark

@@ -2,9 +2,17 @@
 
 #include "tools/quenmark/ToolError.h"
 
+#include <ebur128.h>
+#include <sndfile.h>
+
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <sstream>
+
+#ifndef QUENMARK_VERSION
+#define QUENMARK_VERSION "unknown"
+#endif
 
 namespace quenmark
 {
@@ -15,7 +23,7 @@ namespace
   throw ToolError(kExitUsage, message + " (quenmark --help shows the usage)");
 }
 
-double parseDb(const std::string& option, const std::string& text, double low, double high)
+double parseDb(const std::string& option, const std::string& text, double low, double high, const char* rangeName)
 {
   double value = 0.;
   const char* first = text.data();
@@ -28,10 +36,27 @@ double parseDb(const std::string& option, const std::string& text, double low, d
   if (value < low || value > high)
   {
     std::ostringstream message;
-    message << option << " " << text << " is outside the plug-in's range " << low << " .. " << high << " dB";
+    message << option << " " << text << " is outside " << rangeName << " " << low << " .. " << high;
     usageError(message.str());
   }
   return value;
+}
+
+int parseCount(const std::string& option, const std::string& text, int low, int high)
+{
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+    usageError(option + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+               ", not \"" + text + "\"");
+  return value;
+}
+
+std::string ebur128Version()
+{
+  int major = 0, minor = 0, patch = 0;
+  ebur128_get_version(&major, &minor, &patch);
+  return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch);
 }
 
 Command commandNamed(const std::string& name)
@@ -44,6 +69,8 @@ Command commandNamed(const std::string& name)
     return Command::kInfo;
   if (name == "help" || name == "--help" || name == "-h")
     return Command::kHelp;
+  if (name == "version" || name == "--version")
+    return Command::kVersion;
   usageError("unknown command \"" + name + "\"");
 }
 } // namespace
@@ -54,26 +81,32 @@ Options parseOptions(const std::vector<std::string>& arguments)
   if (arguments.empty())
     usageError("no command given");
   options.command = commandNamed(arguments[0]);
-  if (options.command == Command::kHelp)
+  if (options.command == Command::kHelp || options.command == Command::kVersion)
     return options;
 
+  bool optionsEnded = false;
   for (std::size_t i = 1; i < arguments.size(); ++i)
   {
     std::string argument = arguments[i];
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-')
+    {
+      options.files.push_back(argument);
+      continue;
+    }
+    if (argument == "--")
+    {
+      optionsEnded = true;
+      continue;
+    }
     if (argument == "--help" || argument == "-h")
     {
       options.command = Command::kHelp;
       return options;
     }
-    if (argument.size() < 2 || argument.compare(0, 2, "--") != 0 || argument == "--")
-    {
-      options.files.push_back(argument);
-      continue;
-    }
-    // --name value or --name=value
+    // --name value, --name=value, or a short option -q, -j N
     std::string name = argument;
     std::optional<std::string> value;
-    if (const std::size_t equals = argument.find('='); equals != std::string::npos)
+    if (const std::size_t equals = argument.find('='); equals != std::string::npos && argument[1] == '-')
     {
       name = argument.substr(0, equals);
       value = argument.substr(equals + 1);
@@ -85,23 +118,50 @@ Options parseOptions(const std::vector<std::string>& arguments)
         usageError(name + " needs a value");
       return arguments[++i];
     };
+    auto flag = [&](bool& field) {
+      if (value)
+        usageError(name + " takes no value");
+      field = true;
+    };
     const bool analyze = options.command == Command::kAnalyze;
     const bool normalize = options.command == Command::kNormalize;
-    if (name == "--json" && !value && options.command != Command::kInfo)
-      options.json = true;
+    const bool files = analyze || normalize;
+    if (name == "--json" && files && !value)
+      options.format = ReportFormat::kJson;
+    else if (name == "--csv" && files && !value)
+      options.format = ReportFormat::kCsv;
+    else if ((name == "-q" || name == "--quiet") && files)
+      flag(options.quiet);
     else if (name == "--plugin")
       options.pluginPath = takeValue();
-    else if (name == "--measure" && (analyze || normalize))
+    else if ((name == "--jobs" || name == "-j") && files)
+      options.jobs = parseCount(name, takeValue(), 1, kMaxJobs);
+    else if (name == "--measure" && files)
     {
       const std::string text = takeValue();
       options.measure = findMeasure(text);
       if (!options.measure)
         usageError("unknown measure \"" + text + "\"; known: " + measureList());
     }
-    else if (name == "--gate" && (analyze || normalize))
-      options.gateDb = parseDb("--gate", takeValue(), kMinGateDb, kMaxGateDb);
+    else if (name == "--gate" && files)
+      options.gateDb = parseDb("--gate", takeValue(), kMinGateDb, kMaxGateDb, "the plug-in's range");
     else if (name == "--target" && normalize)
-      options.targetDb = parseDb("--target", takeValue(), kMinTargetDb, kMaxTargetDb);
+      options.targetDb = parseDb("--target", takeValue(), kMinTargetDb, kMaxTargetDb, "the plug-in's range");
+    else if (name == "--loudness" && normalize)
+      options.loudnessLufs = parseDb("--loudness", takeValue(), kMinLoudnessLufs, kMaxLoudnessLufs, "the range");
+    else if (name == "--true-peak" && normalize)
+      options.truePeakCeilingDbtp =
+        parseDb("--true-peak", takeValue(), kMinCeilingDbtp, kMaxCeilingDbtp, "the range");
+    else if (name == "--output-dir" && normalize)
+      options.outputDir = takeValue();
+    else if (name == "--dry-run" && normalize)
+      flag(options.dryRun);
+    else if (name == "--no-dither" && normalize)
+    {
+      bool off = false;
+      flag(off);
+      options.dither = false;
+    }
     else if (name == "--mode" && normalize)
     {
       const std::string text = takeValue();
@@ -116,14 +176,44 @@ Options parseOptions(const std::vector<std::string>& arguments)
       usageError("unknown option " + name + " for " + arguments[0]);
   }
 
-  const std::size_t wanted = options.command == Command::kAnalyze     ? 1
-                             : options.command == Command::kNormalize ? 2
-                                                                      : 0;
-  if (options.files.size() < wanted)
-    usageError(arguments[0] + (wanted == 1 ? " needs a FILE" : " needs IN and OUT"));
-  if (options.files.size() > wanted)
-    usageError("unexpected argument \"" + options.files[wanted] + "\"");
+  const std::size_t given = options.files.size();
+  if (options.command == Command::kAnalyze && given == 0)
+    usageError("analyze needs a FILE");
+  if (options.command == Command::kInfo && given > 0)
+    usageError("unexpected argument \"" + options.files[0] + "\"");
+  if (options.command == Command::kNormalize)
+  {
+    if (options.outputDir)
+    {
+      if (given == 0)
+        usageError("normalize needs at least one IN with --output-dir");
+    }
+    else if (given == 0 || (given == 1 && !options.dryRun))
+      usageError("normalize needs IN and OUT, or IN... with --output-dir DIR");
+    else if (given > 2)
+      usageError("normalize takes IN OUT; for several inputs give --output-dir DIR");
+    const bool continuous = options.mode == NormalizeMode::kContinuous;
+    if (options.loudnessLufs && options.targetDb)
+      usageError("--loudness and --target both set the level to reach: give one");
+    if (options.loudnessLufs && continuous)
+      usageError("--loudness normalizes the whole file: it needs the standard mode");
+    if (options.truePeakCeilingDbtp && continuous)
+      usageError("--true-peak lowers one gain for the whole file: it needs the standard mode");
+  }
   return options;
+}
+
+std::vector<Options::FilePair> Options::normalizePairs() const
+{
+  std::vector<FilePair> pairs;
+  if (outputDir)
+  {
+    for (const std::string& input : files)
+      pairs.push_back({input, (std::filesystem::path(*outputDir) / std::filesystem::path(input).filename()).string()});
+  }
+  else if (!files.empty())
+    pairs.push_back({files[0], files.size() > 1 ? files[1] : std::string()});
+  return pairs;
 }
 
 std::string usageText()
@@ -132,35 +222,64 @@ std::string usageText()
 TavrikQuenmark VST3 plug-in (the very binary a host loads).
 
 usage:
-  quenmark analyze FILE [--measure NAME] [--gate DB] [--json] [--plugin PATH]
-      The level the plug-in measures over FILE (Standard mode, transport playing,
+  quenmark analyze FILE... [--measure NAME] [--gate DB] [--jobs N] [--json|--csv] [-q]
+      The level the plug-in measures over each FILE (Standard mode, transport playing,
       Normalize off) for one measure or for each of the six, and the integrated
-      loudness, loudness range and true peak measured by the tool itself.
-  quenmark normalize IN OUT [--measure NAME] [--target DB] [--gate DB]
-                            [--mode standard|continuous] [--json] [--plugin PATH]
-      Writes OUT, in IN's format, through the plug-in's own workflow: Standard runs an
-      analysis pass (transport playing, Analyze on), then a pass with Normalize on and
-      Analyze off that applies the gain the analysis reached; Continuous runs one pass
-      that follows the level. Reports the measured level, the applied gain and OUT's
-      peak and integrated loudness, measured independently. OUT is never IN.
+      loudness, loudness range, momentary and short-term maxima, true peak and sample
+      peak measured by the tool itself.
+  quenmark normalize IN OUT [options]
+  quenmark normalize IN... --output-dir DIR [options]
+      Writes each output, in its input's format, through the plug-in's own workflow:
+      Standard runs an analysis pass (transport playing, Analyze on), then a pass with
+      Normalize on and Analyze off that applies the gain the analysis reached;
+      Continuous runs one pass that follows the level. Reports the plug-in's measured
+      level, the applied gain and the loudness and peaks before and after, measured
+      independently. An output is never its input. With --output-dir each output is
+      named after its input; one failing file does not stop the others.
   quenmark info [--plugin PATH]
       The plug-in's classes, buses and parameters as a host sees them.
+  quenmark --version
 
-options:
-  --measure NAME  dBFS (peak), "VU (-18)" (vu), RMS (rms), "LUFS Mom." (momentary),
-                  "LUFS Int." (integrated), "LUFS Shrt." (shortterm); any case.
-                  analyze: all six when not given; normalize: the plug-in's default.
-  --target DB     -60 .. 30, in the measure's unit (default: the plug-in's, -12)
-  --gate DB       -90 .. 0: levels below it are ignored (default: the plug-in's, -60)
-  --mode MODE     standard (default) or continuous
-  --json          print the result as one JSON object
-  --plugin PATH   a .vst3 bundle or its .so; default: the bundle of the build tree,
-                  then ~/.vst3/TavrikQuenmark.vst3
+normalize options:
+  --loudness LUFS  bring each file's integrated loudness (BS.1770, gated, over the
+                   whole file) to LUFS, -60 .. 0; the plug-in still measures and
+                   applies the gain: its Target Value is chosen for it
+  --target DB      -60 .. 30, the level the plug-in brings its measure to, in the
+                   measure's unit (default: the plug-in's, -12)
+  --true-peak DBTP a ceiling, -60 .. 0: the gain is lowered so that the output's true
+                   peak stays at or below it (off unless given; -1 is a common choice)
+  --mode MODE      standard (default) or continuous (no --loudness or --true-peak)
+  --output-dir DIR write the outputs into DIR (made when missing)
+  --dry-run        analyse and report the gain that would be applied; write nothing
+                   (OUT may then be left out)
+  --no-dither      no TPDF dither when the output has 16 bits or fewer
+common options:
+  --measure NAME   dBFS (peak), "VU (-18)" (vu), RMS (rms), "LUFS Mom." (momentary),
+                   "LUFS Int." (integrated), "LUFS Shrt." (shortterm); any case.
+                   analyze: all six when not given; normalize: the plug-in's default,
+                   or "LUFS Int." with --loudness
+  --gate DB        -90 .. 0: levels below it are ignored by the plug-in (default -60)
+  --jobs N, -j N   process N files at a time, each through its own plug-in instance
+  --json           print the results as JSON: an object for one file, an array for
+                   several or with --output-dir (text then prints a line per file)
+  --csv            print the results as CSV, one row per file
+  -q, --quiet      no progress bar and no text report; errors are still printed
+  --plugin PATH    a .vst3 bundle or its .so; default: the bundle of the build tree,
+                   then ~/.vst3/TavrikQuenmark.vst3
+  --               ends the options: every later argument is a file
 
 Mono and stereo files are supported; mono is measured as one channel played on both
-speakers, as the plug-in hears it.
-Exit codes: 0 done, 1 the plug-in or a file operation failed, 2 bad arguments or an
-unusable input file (nothing written).
+speakers, as the plug-in hears it. Integer outputs never clip silently: clipped
+samples are counted and reported (with --true-peak there are none).
+Exit codes: 0 done, 1 a file failed (the plug-in, an output, a gain out of reach) or,
+with several files, any file failed; 2 bad arguments, or one unusable input file
+(nothing written).
 )USAGE";
+}
+
+std::string versionText()
+{
+  return std::string("quenmark ") + QUENMARK_VERSION + " (libebur128 " + ebur128Version() + ", " + sf_version_string() +
+         ")\n";
 }
 } // namespace quenmark

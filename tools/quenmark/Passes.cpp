@@ -1,10 +1,12 @@
 #include "tools/quenmark/Passes.h"
 
-#include "tools/quenmark/ProgressBar.h"
+#include "tools/quenmark/BlockPipe.h"
+
+#include <optional>
 
 namespace quenmark
 {
-void runPass(SoundFileReader& reader, const std::string& label, const PassTargets& targets)
+void runPass(SoundFileReader& reader, const PassTargets& targets)
 {
   reader.rewind();
   const auto channels = static_cast<std::size_t>(reader.channels());
@@ -20,40 +22,50 @@ void runPass(SoundFileReader& reader, const std::string& label, const PassTarget
     outPointers.push_back(out[c].data());
   }
 
-  ProgressBar progress(label, reader.frames(), reader.seconds());
+  // The tool's own measurement and the writing run beside the plug-in, each on a thread
+  // of its own, block after block in the file's order.
+  std::optional<BlockPipe> metering;
+  if (targets.inputMeter)
+    metering.emplace(reader.channels(), kFileBlockFrames,
+                     [meter = targets.inputMeter](double* block, std::int64_t frames) { meter->add(block, frames); });
+  std::optional<BlockPipe> writing;
+  if (targets.output)
+    writing.emplace(reader.channels(), kFileBlockFrames,
+                    [output = targets.output](double* block, std::int64_t frames) { output->write(block, frames); });
+
   std::int64_t done = 0;
   while (const std::int64_t got = reader.read(interleaved.data(), kFileBlockFrames))
   {
     const auto frames = static_cast<std::size_t>(got);
-    if (targets.inputMeter)
-      targets.inputMeter->add(interleaved.data(), got);
-    for (std::size_t n = 0; n < frames; ++n)
-      for (std::size_t c = 0; c < channels; ++c)
-        in[c][n] = interleaved[n * channels + c];
-    // sessions[0] runs last, so its output is the one left in `out` for the writer.
-    for (std::size_t s = targets.sessions.size(); s-- > 0;)
-      targets.sessions[s]->process(inPointers.data(), outPointers.data(), static_cast<int>(got));
-    if (targets.writer)
+    if (metering)
+      metering->push(interleaved.data(), got);
+    if (targets.output && done == 0)
+      targets.output->seedFrom(interleaved.data(), got);
+    if (!targets.sessions.empty())
+    {
+      for (std::size_t n = 0; n < frames; ++n)
+        for (std::size_t c = 0; c < channels; ++c)
+          in[c][n] = interleaved[n * channels + c];
+      // sessions[0] runs last, so its output is the one left in `out` for the writer.
+      for (std::size_t s = targets.sessions.size(); s-- > 0;)
+        targets.sessions[s]->process(inPointers.data(), outPointers.data(), static_cast<int>(got));
+    }
+    if (targets.output)
     {
       for (std::size_t n = 0; n < frames; ++n)
         for (std::size_t c = 0; c < channels; ++c)
           interleaved[n * channels + c] = out[c][n];
-      targets.writer->write(interleaved.data(), got);
+      writing->push(interleaved.data(), got);
     }
     done += got;
     if (targets.afterBlock)
       targets.afterBlock(done);
-    progress.update(done);
+    if (targets.progress)
+      targets.progress->addFrames(got);
   }
-}
-
-LoudnessReading measureFile(const std::filesystem::path& path)
-{
-  SoundFileReader reader(path);
-  LoudnessMeter meter(reader.channels(), reader.sampleRate());
-  PassTargets targets;
-  targets.inputMeter = &meter;
-  runPass(reader, "measuring", targets);
-  return meter.reading();
+  if (metering)
+    metering->finish();
+  if (writing)
+    writing->finish();
 }
 } // namespace quenmark

@@ -75,7 +75,8 @@ PluginSession::PluginSession(std::shared_ptr<vst3host::Module> module, int chann
   vst3host::Result<vst3host::ClassDescription> effect = module->firstAudioEffect();
   if (!effect)
     fail("the plug-in", effect.status());
-  auto instance = vst3host::PluginInstance::create(module, effect.value());
+  auto context = IPtr<HostApplication>::adopt(new HostApplication());
+  auto instance = vst3host::PluginInstance::create(module, effect.value(), context);
   if (!instance)
     fail("creating the plug-in", instance.status());
   mInstance = instance.take();
@@ -146,12 +147,29 @@ void PluginSession::process(const double* const* in, double* const* out, int fra
 {
   if (vst3host::Status status = mRunner->process(in, out, frames); !status)
     fail("the plug-in failed", status);
+  noteReportedGain();
 }
 
 void PluginSession::flush()
 {
   if (vst3host::Status status = mRunner->flush(); !status)
     fail("the plug-in failed", status);
+  noteReportedGain();
+}
+
+void PluginSession::noteReportedGain()
+{
+  IParameterChanges& changes = mRunner->outputChanges();
+  for (int32 i = 0; i < changes.getParameterCount(); ++i)
+  {
+    IParamValueQueue* queue = changes.getParameterData(i);
+    if (queue == nullptr || queue->getParameterId() != mIds.gain || queue->getPointCount() < 1)
+      continue;
+    int32 offset = 0;
+    ParamValue value = 0.;
+    if (queue->getPoint(queue->getPointCount() - 1, offset, value) == kResultOk)
+      mReportedGain = value;
+  }
 }
 
 double PluginSession::measuredLevel()
@@ -167,6 +185,16 @@ double PluginSession::measuredLevel()
 
 double PluginSession::gainDb()
 {
-  return plainValue(mIds.gain);
+  return mReportedGain ? mInstance->toPlain(mIds.gain, *mReportedGain) : plainValue(mIds.gain);
+}
+
+double PluginSession::currentGainDb()
+{
+  double silence[2] = {0., 0.};
+  double output[2] = {0., 0.};
+  const double* in[2] = {&silence[0], &silence[1]};
+  double* out[2] = {&output[0], &output[1]};
+  process(in, out, 1);
+  return gainDb();
 }
 } // namespace quenmark

@@ -10,12 +10,15 @@
 #include <string>
 
 // One TavrikQuenmark instance driven through our VST3 host, the way a host's engine
-// plays a track through it: 64-bit processing at the file's rate, blocks of 512 frames,
-// a transport, parameter changes sent in process, readings taken from the controller and
-// from the saved state.
+// plays a track through it in an offline render: 64-bit processing at the file's rate,
+// large blocks, a transport, parameter changes sent in process, readings taken from the
+// controller and from the saved state. Each session has its own host objects, so
+// sessions may run on different threads.
 namespace quenmark
 {
-inline constexpr int kProcessBlockFrames = 512;
+// Frames per process call. Offline renders in hosts run large blocks; the plug-in's
+// per-block costs (reading its loudness windows, its readouts) are paid once per block.
+inline constexpr int kProcessBlockFrames = 4096;
 
 // Loads the plug-in: `path` when given, else the bundle of the build tree, else
 // ~/.vst3/TavrikQuenmark.vst3. Throws ToolError naming every place it looked.
@@ -62,12 +65,21 @@ public:
 
   // The level the plug-in measured: "maxpeak" of its state document (through getState).
   double measuredLevel();
-  // The gain the plug-in applies: its "Gain" parameter, in dB.
+  // The gain the plug-in applies: its "Gain" parameter, in dB, as of the last block: the
+  // last value the plug-in reported for it in process (what a host shows), else the
+  // controller's value.
   double gainDb();
+  // The gain the plug-in applies now, with the changes queued so far: one silent frame
+  // is processed with the transport stopped (it moves no project time) and the "Gain"
+  // readout read. Call it while the transport is stopped.
+  double currentGainDb();
 
 private:
+  void noteReportedGain();
+
   std::unique_ptr<vst3host::PluginInstance> mInstance;
   std::unique_ptr<vst3host::ProcessRunner> mRunner;
   ProductParameterIds mIds{};
+  std::optional<Steinberg::Vst::ParamValue> mReportedGain; // normalized
 };
 } // namespace quenmark

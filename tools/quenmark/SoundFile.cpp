@@ -82,6 +82,12 @@ void SoundFileWriter::write(const double* interleaved, std::int64_t frames)
     throw ToolError(kExitFailure, "writing " + mPath.string() + " failed: " + sf_strerror(mFile));
 }
 
+void SoundFileWriter::writeCodes(const std::int32_t* interleaved, std::int64_t frames)
+{
+  if (sf_writef_int(mFile, interleaved, frames) != frames)
+    throw ToolError(kExitFailure, "writing " + mPath.string() + " failed: " + sf_strerror(mFile));
+}
+
 void SoundFileWriter::close()
 {
   if (mFile == nullptr)

@@ -16,8 +16,9 @@ int main(int argc, char** argv)
     switch (options.command)
     {
     case Command::kHelp: std::cout << usageText(); return kExitOk;
-    case Command::kAnalyze: return runAnalyze(options, std::cout);
-    case Command::kNormalize: return runNormalize(options, std::cout);
+    case Command::kVersion: std::cout << versionText(); return kExitOk;
+    case Command::kAnalyze: return runAnalyze(options, std::cout, std::cerr);
+    case Command::kNormalize: return runNormalize(options, std::cout, std::cerr);
     case Command::kInfo: return runInfo(options, std::cout);
     }
   }

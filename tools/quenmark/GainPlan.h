@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+
+// The gain a Standard normalization asks the plug-in for, and the "Target Value" that
+// makes the plug-in apply it. The plug-in applies target - measured level (at most
+// +30 dB) after its analysis; the tool chooses the target when the user asks for a
+// file loudness or a true-peak ceiling instead of the plug-in's own target.
+namespace quenmark
+{
+inline constexpr double kPluginMaxGainDb = 30.;
+// The plug-in reports this level (or lower) when it measured nothing.
+inline constexpr double kNoLevelDb = -99.;
+
+struct GainRequest
+{
+  double measuredLevelDb;                 // the plug-in's level after the analysis
+  double pluginTargetDb;                  // the "Target Value" of the analysis
+  std::optional<double> loudnessLufs;     // wanted integrated loudness of the file
+  double integratedLufs;                  // the file's, measured by the tool
+  std::optional<double> ceilingDbtp;      // true-peak ceiling of the output
+  double truePeakDbtp;                    // the file's (needed with a ceiling)
+  double samplePeakDbfs;                  // the file's
+  double maxCleanSample;                  // of the output format (see SampleQuantizer)
+};
+
+struct GainPlan
+{
+  double gainDb;         // the gain the plug-in is to apply
+  double pluginTargetDb; // the "Target Value" that gives it
+  double wantedGainDb;   // the gain the target alone asks for
+  double ceilingCutDb;   // wantedGainDb - gainDb: what the ceiling took off (0 without)
+};
+
+// Throws ToolError (kExitFailure) when the gain is out of the plug-in's reach: nothing
+// measured (silence, or everything below the gate), a loudness that needs more than
+// +30 dB, or a target outside the plug-in's -60 .. 30 range.
+GainPlan planGain(const GainRequest& request);
+} // namespace quenmark

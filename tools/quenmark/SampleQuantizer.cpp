@@ -1,0 +1,130 @@
+#include "tools/quenmark/SampleQuantizer.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace quenmark
+{
+namespace
+{
+constexpr int kMaxDitheredBits = 16;
+
+int integerBits(int subformat)
+{
+  switch (subformat)
+  {
+  case SF_FORMAT_PCM_S8:
+  case SF_FORMAT_PCM_U8: return 8;
+  case SF_FORMAT_PCM_16:
+  case SF_FORMAT_ALAC_16: return 16;
+  case SF_FORMAT_ALAC_20: return 20;
+  case SF_FORMAT_PCM_24:
+  case SF_FORMAT_ALAC_24: return 24;
+  case SF_FORMAT_PCM_32:
+  case SF_FORMAT_ALAC_32: return 32;
+  default: return 0;
+  }
+}
+
+// splitmix64: small, fast and good enough for dither.
+std::uint64_t nextRandom(std::uint64_t& state) noexcept
+{
+  std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+} // namespace
+
+SampleQuantizer::SampleQuantizer(int format, bool dither)
+{
+  const int subformat = format & SF_FORMAT_SUBMASK;
+  mBits = integerBits(subformat);
+  mFloat = subformat == SF_FORMAT_FLOAT;
+  mDouble = subformat == SF_FORMAT_DOUBLE;
+  if (mFloat || mDouble)
+  {
+    mMaxClean = std::numeric_limits<double>::infinity();
+    return;
+  }
+  if (mBits == 0)
+    return; // clamped to +-1.0
+  mDither = dither && mBits <= kMaxDitheredBits;
+  mScale = std::ldexp(1., mBits - 1);
+  mMaxCode = mScale - 1.;
+  mMinCode = -mScale;
+  // Rounding to nearest keeps a value below maxCode + 0.5; dither adds up to one code.
+  mMaxClean = (mMaxCode - 0.5 - (mDither ? 1. : 0.)) / mScale;
+}
+
+double SampleQuantizer::nextTriangular() noexcept
+{
+  // Two uniform values in [0, 1) from one draw; their difference is triangular in (-1, 1).
+  const std::uint64_t bits = nextRandom(mRandom);
+  constexpr double kUnit = 1. / 4294967296.;
+  return static_cast<double>(bits >> 32) * kUnit - static_cast<double>(bits & 0xFFFFFFFFull) * kUnit;
+}
+
+std::int64_t SampleQuantizer::quantize(double* values, std::int32_t* codes, std::size_t count) noexcept
+{
+  std::int64_t clipped = 0;
+  if (mDouble)
+    return 0;
+  if (mFloat)
+  {
+    for (std::size_t i = 0; i < count; ++i)
+      values[i] = static_cast<float>(values[i]);
+    return 0;
+  }
+  if (mBits == 0)
+  {
+    for (std::size_t i = 0; i < count; ++i)
+    {
+      if (std::fabs(values[i]) > 1.)
+      {
+        ++clipped;
+        values[i] = std::clamp(values[i], -1., 1.);
+      }
+    }
+    return clipped;
+  }
+  const int shift = 32 - mBits;
+  for (std::size_t i = 0; i < count; ++i)
+  {
+    double code = values[i] * mScale;
+    if (mDither)
+      code += nextTriangular();
+    code = std::floor(code + 0.5);
+    if (code > mMaxCode || code < mMinCode)
+    {
+      ++clipped;
+      code = std::clamp(code, mMinCode, mMaxCode);
+    }
+    values[i] = code / mScale;
+    // Left-justified, as libsndfile takes 32-bit integers for every integer width.
+    codes[i] = static_cast<std::int32_t>(static_cast<std::int64_t>(code) * (std::int64_t{1} << shift));
+  }
+  return clipped;
+}
+
+std::uint64_t seedFromAudio(const double* interleaved, std::size_t count, std::uint64_t salt) noexcept
+{
+  // FNV-1a over the samples' bytes.
+  std::uint64_t hash = 0xCBF29CE484222325ull ^ salt;
+  for (std::size_t i = 0; i < count; ++i)
+  {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &interleaved[i], sizeof(bits));
+    for (int b = 0; b < 8; ++b)
+    {
+      hash ^= (bits >> (8 * b)) & 0xFFu;
+      hash *= 0x100000001B3ull;
+    }
+  }
+  return hash;
+}
+} // namespace quenmark
