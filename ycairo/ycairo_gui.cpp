@@ -4,6 +4,28 @@
 
 #include <numbers>
 
+#if defined(__linux__)
+#include <dlfcn.h>
+
+namespace
+{
+// cairo and the pixman rasteriser below it keep process-wide state that outlives every
+// editor: pixman allocates its implementations when it is loaded and never frees them,
+// and cairo's font caches may still hold this module's font faces, and call back into
+// it to release them, after the last editor is gone. A host that unloads the plug-in
+// would leave cairo calling into unmapped code, so the module that draws with cairo stays
+// loaded once loaded. (Where cairo is linked into the module itself, both go together.)
+void PinThisModule()
+{
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&PinThisModule), &info) != 0 && info.dli_fname != nullptr)
+    dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE); // the handle is kept on purpose
+}
+
+const bool kModulePinned = (PinThisModule(), true);
+}
+#endif
+
 ycairo_gui::~ycairo_gui()
 {
   Release();
