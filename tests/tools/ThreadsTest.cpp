@@ -37,8 +37,12 @@ TEST_P(Threads, ProcessOnAnotherThreadWhileTheUiThreadReadsAndSaves)
   ASSERT_TRUE(plugin->setProcessing(false).ok());
 
   std::atomic<bool> done{false};
+  std::atomic<bool> reading{false};
   std::atomic<int> failures{0};
   std::thread audio([&] {
+    // The blocks start once the reader runs, so the two overlap however fast either is.
+    while (!reading.load())
+      std::this_thread::yield();
     const tresult started = plugin->processor()->setProcessing(1);
     if (started != kResultOk && started != kNotImplemented)
       ++failures;
@@ -58,6 +62,7 @@ TEST_P(Threads, ProcessOnAnotherThreadWhileTheUiThreadReadsAndSaves)
   int reads = 0;
   while (!done)
   {
+    reading = true;
     (void)plugin->normalizedValue(id.gain);
     (void)plugin->valueText(id.measure, 0.4);
     auto state = plugin->saveState();
