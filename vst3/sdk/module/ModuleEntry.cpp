@@ -8,8 +8,10 @@ namespace
 std::mutex gEntryMutex;
 int gEntryCount = 0;
 void* gModuleHandle = nullptr;
-// Windows: the instance handle DllMain received; InitDll copies it into gModuleHandle.
+#if defined(_WIN32)
+// The instance handle DllMain received; InitDll copies it into gModuleHandle.
 std::atomic<void*> gModuleInstance{nullptr};
+#endif
 
 // The hooks are plug-in code: nothing they throw may reach the host.
 bool runHook(bool (*hook)())
