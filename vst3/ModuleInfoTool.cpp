@@ -7,9 +7,8 @@
 #include "vst3/sdk/helpers/FUID.h"
 #include "vst3/sdk/helpers/InterfacePtr.h"
 #include "vst3/sdk/interfaces/IPluginFactory.h"
+#include "vst3/sdk/hosting/SharedModule.h"
 #include "vst3/sdk/interfaces/ModuleExports.h"
-
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <fstream>
@@ -129,19 +128,19 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "usage: %s MODULE NAME VERSION OUTPUT\n", argv[0]);
     return 2;
   }
-  void* handle = dlopen(argv[1], RTLD_LAZY | RTLD_LOCAL);
-  if (handle == nullptr)
+  std::string error;
+  std::unique_ptr<SharedModule> module = SharedModule::open(argv[1], error);
+  if (!module)
   {
-    std::fprintf(stderr, "cannot load %s: %s\n", argv[1], dlerror());
+    std::fprintf(stderr, "cannot load %s: %s\n", argv[1], error.c_str());
     return 1;
   }
-  auto entry = reinterpret_cast<ModuleEntryFunc>(dlsym(handle, kModuleEntryName));
-  auto exit = reinterpret_cast<ModuleExitFunc>(dlsym(handle, kModuleExitName));
-  auto getFactory = reinterpret_cast<GetFactoryProc>(dlsym(handle, kGetPluginFactoryName));
+  GetFactoryProc getFactory = module->factoryFunction();
   int status = 1;
-  if (entry == nullptr || exit == nullptr || getFactory == nullptr || !entry(handle))
+  if (!module->hasEntryPair() || getFactory == nullptr || !module->enter())
   {
-    std::fprintf(stderr, "%s is not a module: entry functions missing or refusing\n", argv[1]);
+    std::fprintf(stderr, "%s is not a module: entry functions (%s, GetPluginFactory) missing or refusing\n",
+                 argv[1], SharedModule::entryNames());
   }
   else
   {
@@ -161,8 +160,7 @@ int main(int argc, char** argv)
           std::fprintf(stderr, "cannot write %s\n", argv[4]);
       }
     }
-    exit();
+    module->exit();
   }
-  dlclose(handle);
   return status;
 }

@@ -10,6 +10,10 @@
 #include "vst3/sdk/interfaces/ClassCategories.h"
 #include "vst3/sdk/module/ModuleEntry.h"
 
+#if QUENMARK_MODULE_LINKS_CAIRO
+#include "ycairo/ycairo_startup.h"
+#endif
+
 #include <mutex>
 #include <new>
 
@@ -100,6 +104,9 @@ CPluginFactory* MakeFactory()
 
 bool InitModule()
 {
+#if QUENMARK_MODULE_LINKS_CAIRO
+  ycairo_prepare_module();
+#endif
   return true;
 }
 

@@ -125,9 +125,22 @@ void* allocateAlignedOrThrow(std::size_t size, std::align_val_t align)
 {
   const std::size_t alignment = static_cast<std::size_t>(align);
   const std::size_t rounded = (size + alignment - 1) / alignment * alignment;
+#if defined(_WIN32)
+  if (void* p = _aligned_malloc(rounded ? rounded : alignment, alignment)) // Windows has no aligned_alloc
+#else
   if (void* p = std::aligned_alloc(alignment, rounded ? rounded : alignment))
+#endif
     return p;
   throw std::bad_alloc();
+}
+
+void freeAligned(void* p)
+{
+#if defined(_WIN32)
+  _aligned_free(p);
+#else
+  std::free(p);
+#endif
 }
 }
 
@@ -141,7 +154,7 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { freeAligned(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { freeAligned(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { freeAligned(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { freeAligned(p); }

@@ -1,10 +1,11 @@
-// The built TavrikQuenmark.vst3 as a Linux host finds and loads it: where the binary
+// The built TavrikQuenmark.vst3 as a host of this platform finds and loads it: where the binary
 // sits, what its factory says, that the module info agrees, and instance creation.
 
 #include "HostApplication.h"
 
 #include "vst3/sdk/helpers/FUID.h"
 #include "vst3/sdk/helpers/InterfacePtr.h"
+#include "vst3/sdk/hosting/SharedModule.h"
 #include "vst3/sdk/interfaces/IAudioProcessor.h"
 #include "vst3/sdk/interfaces/IComponent.h"
 #include "vst3/sdk/interfaces/IEditController.h"
@@ -12,8 +13,6 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-
-#include <dlfcn.h>
 
 #include <cstring>
 #include <fstream>
@@ -35,37 +34,37 @@ class Bundle : public ::testing::Test
 protected:
   void SetUp() override
   {
-    handle = dlopen(kModulePath, RTLD_LAZY | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << dlerror();
-    auto entry = reinterpret_cast<ModuleEntryFunc>(dlsym(handle, kModuleEntryName));
-    exit = reinterpret_cast<ModuleExitFunc>(dlsym(handle, kModuleExitName));
-    getFactory = reinterpret_cast<GetFactoryProc>(dlsym(handle, kGetPluginFactoryName));
-    ASSERT_TRUE(entry && exit && getFactory);
-    ASSERT_TRUE(entry(handle));
+    std::string error;
+    module = SharedModule::open(kModulePath, error);
+    ASSERT_TRUE(module) << error;
+    getFactory = module->factoryFunction();
+    ASSERT_TRUE(module->hasEntryPair() && getFactory);
+    ASSERT_TRUE(module->enter());
+    entered = true;
     factory = IPtr<IPluginFactory>::adopt(getFactory());
     ASSERT_TRUE(factory);
   }
   void TearDown() override
   {
     factory = {};
-    if (exit != nullptr)
+    if (entered)
     {
-      EXPECT_TRUE(exit());
+      EXPECT_TRUE(module->exit());
     }
-    if (handle != nullptr)
-      dlclose(handle);
+    module.reset();
   }
 
-  void* handle = nullptr;
-  ModuleExitFunc exit = nullptr;
+  std::unique_ptr<SharedModule> module;
+  bool entered = false;
   GetFactoryProc getFactory = nullptr;
   IPtr<IPluginFactory> factory;
 };
 
 TEST_F(Bundle, TheBinarySitsWhereHostsLookForIt)
 {
-  const std::string module = kModulePath;
-  EXPECT_EQ(module, std::string(kBundlePath) + "/Contents/x86_64-linux/TavrikQuenmark.so");
+  const std::string binary = kModulePath;
+  EXPECT_EQ(binary, std::string(kBundlePath) + "/Contents/" + SharedModule::platformFolder() + "/" +
+                      SharedModule::binaryFileName("TavrikQuenmark"));
   EXPECT_NE(std::string(kBundlePath).find("/TavrikQuenmark.vst3"), std::string::npos);
 }
 
@@ -85,9 +84,13 @@ TEST_F(Bundle, TheFactoryDescribesOneEffectClass)
   ASSERT_TRUE(factory2);
   PClassInfo2 entry{};
   ASSERT_EQ(factory2->getClassInfo2(0, &entry), kResultOk);
-  const unsigned char expectedId[16] = {0xF2, 0xAE, 0xE7, 0x0D, 0x00, 0xDE, 0x4F, 0x4E,
-                                        0x54, 0x76, 0x72, 0x6B, 0x51, 0x6E, 0x6D, 0x6B};
-  EXPECT_EQ(std::memcmp(entry.cid, expectedId, 16), 0) << "the Linux byte order of the four words";
+  // The four words in this platform's byte order: COM's on Windows (first word and the
+  // halves of the second little-endian), as written on Linux.
+  const unsigned char linuxId[16] = {0xF2, 0xAE, 0xE7, 0x0D, 0x00, 0xDE, 0x4F, 0x4E,
+                                     0x54, 0x76, 0x72, 0x6B, 0x51, 0x6E, 0x6D, 0x6B};
+  const unsigned char windowsId[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0x4E, 0x4F,
+                                       0x54, 0x76, 0x72, 0x6B, 0x51, 0x6E, 0x6D, 0x6B};
+  EXPECT_EQ(std::memcmp(entry.cid, kComCompatible ? windowsId : linuxId, 16), 0);
   EXPECT_EQ(entry.cardinality, PClassInfo::kManyInstances);
   EXPECT_STREQ(entry.category, "Audio Module Class");
   EXPECT_STREQ(entry.name, "TavrikQuenmark");

@@ -50,6 +50,11 @@ std::shared_ptr<vst3host::Module> loadPlugin(const std::optional<std::string>& p
       candidates.push_back(QUENMARK_BUILD_TREE_BUNDLE);
     if (const char* home = std::getenv("HOME"); home && *home)
       candidates.push_back(std::filesystem::path(home) / ".vst3" / "TavrikQuenmark.vst3");
+#if defined(_WIN32)
+    // The folder every Windows VST3 host searches (C:\Program Files\Common Files\VST3).
+    if (const char* common = std::getenv("CommonProgramFiles"); common && *common)
+      candidates.push_back(std::filesystem::path(common) / "VST3" / "TavrikQuenmark.vst3");
+#endif
   }
   std::string tried;
   for (const std::filesystem::path& candidate : candidates)

@@ -2,10 +2,25 @@
 
 #include "tools/quenmark/ToolError.h"
 
+#if defined(_WIN32)
+// libsndfile's wide-character open on Windows (its header declares it only with
+// windows.h in front): file names outside the ANSI code page open too.
+extern "C" SNDFILE* sf_wchar_open(const wchar_t* path, int mode, SF_INFO* info);
+#endif
+
 namespace quenmark
 {
 namespace
 {
+SNDFILE* openSoundFile(const std::filesystem::path& path, int mode, SF_INFO* info)
+{
+#if defined(_WIN32)
+  return sf_wchar_open(path.c_str(), mode, info);
+#else
+  return sf_open(path.c_str(), mode, info);
+#endif
+}
+
 std::string formatName(int format, int mask)
 {
   SF_FORMAT_INFO info{};
@@ -18,7 +33,7 @@ std::string formatName(int format, int mask)
 
 SoundFileReader::SoundFileReader(const std::filesystem::path& path) : mPath(path)
 {
-  mFile = sf_open(path.c_str(), SFM_READ, &mInfo);
+  mFile = openSoundFile(path, SFM_READ, &mInfo);
   if (mFile == nullptr)
     throw ToolError(kExitUsage, "cannot read " + path.string() + " as audio: " + sf_strerror(nullptr));
   if (mInfo.channels < 1 || mInfo.samplerate < 1)
@@ -64,7 +79,7 @@ SoundFileWriter::SoundFileWriter(const std::filesystem::path& path, const SF_INF
     throw ToolError(kExitFailure, "libsndfile cannot write the format of the input (" +
                                     formatName(info.format, SF_FORMAT_TYPEMASK) + ", " +
                                     formatName(info.format, SF_FORMAT_SUBMASK) + ")");
-  mFile = sf_open(path.c_str(), SFM_WRITE, &info);
+  mFile = openSoundFile(path, SFM_WRITE, &info);
   if (mFile == nullptr)
     throw ToolError(kExitFailure, "cannot create " + path.string() + ": " + sf_strerror(nullptr));
   sf_command(mFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);

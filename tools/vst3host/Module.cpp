@@ -2,11 +2,9 @@
 
 #include "tools/vst3host/Text.h"
 
+#include "vst3/sdk/hosting/SharedModule.h"
 #include "vst3/sdk/interfaces/ClassCategories.h"
 #include "vst3/sdk/interfaces/ModuleExports.h"
-
-#include <dlfcn.h>
-#include <sys/utsname.h>
 
 using namespace Steinberg;
 
@@ -14,14 +12,6 @@ namespace vst3host
 {
 namespace
 {
-std::string machineName()
-{
-  utsname names{};
-  if (uname(&names) != 0)
-    return "x86_64";
-  return names.machine;
-}
-
 template <class Info>
 ClassDescription describeCommon(const Info& info)
 {
@@ -30,13 +20,6 @@ ClassDescription describeCommon(const Info& info)
   description.cardinality = info.cardinality;
   description.category = fieldText(info.category, sizeof(info.category));
   return description;
-}
-
-// Looks a C function up by name; null when it is not exported.
-template <class Function>
-Function lookUp(void* handle, const char* name)
-{
-  return reinterpret_cast<Function>(dlsym(handle, name));
 }
 } // namespace
 
@@ -51,8 +34,8 @@ Result<std::filesystem::path> Module::binaryOf(const std::filesystem::path& bund
   const auto status = std::filesystem::status(bundleOrBinary, error);
   if (error || !std::filesystem::exists(status))
     return Status::failure("no such plug-in: " + bundleOrBinary.string());
-  // A file is loaded by its absolute path: dlopen would search the library path for a
-  // bare file name.
+  // A file is loaded by its absolute path: the loader would search its library path for
+  // a bare file name.
   if (!std::filesystem::is_directory(status))
     return std::filesystem::absolute(bundleOrBinary, error).lexically_normal();
   // "X.vst3/", "a/../X.vst3" and "X.vst3/." all name the folder X.vst3.
@@ -61,8 +44,8 @@ Result<std::filesystem::path> Module::binaryOf(const std::filesystem::path& bund
     bundle = bundle.parent_path();
   if (bundle.extension() != ".vst3")
     return Status::failure(bundleOrBinary.string() + " is a folder but not a .vst3 bundle");
-  const std::filesystem::path binary =
-    bundle / "Contents" / (machineName() + "-linux") / (bundle.stem().string() + ".so");
+  const std::filesystem::path binary = bundle / "Contents" / SharedModule::platformFolder() /
+                                       SharedModule::binaryFileName(bundle.stem().string());
   if (!std::filesystem::is_regular_file(binary, error))
     return Status::failure("the bundle " + bundleOrBinary.string() + " has no " + binary.string());
   return binary;
@@ -79,22 +62,20 @@ Result<std::shared_ptr<Module>> Module::load(const std::filesystem::path& path,
   module->mContext = context ? context : IPtr<Vst::HostApplication>::adopt(new Vst::HostApplication(u"quenmark"));
   const std::string where = module->mBinaryPath.string();
 
-  module->mHandle = dlopen(where.c_str(), RTLD_LAZY | RTLD_LOCAL);
-  if (module->mHandle == nullptr)
-  {
-    const char* reason = dlerror();
-    return Status::failure("cannot load " + where + ": " + (reason ? reason : "unknown error"));
-  }
-  auto entry = lookUp<ModuleEntryFunc>(module->mHandle, kModuleEntryName);
-  auto getFactory = lookUp<GetFactoryProc>(module->mHandle, kGetPluginFactoryName);
-  if (entry == nullptr || lookUp<ModuleExitFunc>(module->mHandle, kModuleExitName) == nullptr)
-    return Status::failure(where + " exports no ModuleEntry / ModuleExit: not a Linux plug-in module");
+  std::string error;
+  module->mBinary = SharedModule::open(module->mBinaryPath, error);
+  if (!module->mBinary)
+    return Status::failure("cannot load " + where + ": " + error);
+  GetFactoryProc getFactory = module->mBinary->factoryFunction();
+  if (!module->mBinary->hasEntryPair())
+    return Status::failure(where + " exports no " + SharedModule::entryNames() + ": not a plug-in module for " +
+                           SharedModule::platformFolder());
   if (getFactory == nullptr)
     return Status::failure(where + " exports no GetPluginFactory");
   try
   {
-    if (!entry(module->mHandle))
-      return Status::failure("ModuleEntry of " + where + " answered false");
+    if (!module->mBinary->enter())
+      return Status::failure(std::string(SharedModule::entryNames()) + " of " + where + ": the entry answered false");
     module->mEntered = true;
     module->mFactory = IPtr<IPluginFactory>::adopt(getFactory());
   }
@@ -175,7 +156,7 @@ Result<ClassDescription> Module::firstAudioEffect() const
 
 Status Module::unload()
 {
-  if (mHandle == nullptr)
+  if (!mBinary)
     return Status::success();
   if (weak_from_this().use_count() > 1)
     return Status::failure("the module " + mBinaryPath.string() + " is still used by an instance");
@@ -184,27 +165,26 @@ Status Module::unload()
 
 Status Module::close()
 {
-  if (mHandle == nullptr)
+  if (!mBinary)
     return Status::success();
   mFactory.reset();
   Status result = Status::success();
   if (mEntered)
   {
     mEntered = false;
-    auto exit = lookUp<ModuleExitFunc>(mHandle, kModuleExitName);
     bool exited = false;
     try
     {
-      exited = exit && exit();
+      exited = mBinary->exit();
     }
     catch (...)
     {
     }
     if (!exited)
-      result = Status::failure("ModuleExit of " + mBinaryPath.string() + " answered false");
+      result = Status::failure(std::string(SharedModule::entryNames()) + " of " + mBinaryPath.string() +
+                               ": the exit answered false");
   }
-  dlclose(mHandle);
-  mHandle = nullptr;
+  mBinary.reset();
   return result;
 }
 } // namespace vst3host

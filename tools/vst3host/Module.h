@@ -5,6 +5,7 @@
 
 #include "vst3/sdk/helpers/FUID.h"
 #include "vst3/sdk/helpers/InterfacePtr.h"
+#include "vst3/sdk/hosting/SharedModule.h"
 #include "vst3/sdk/interfaces/IPluginFactory.h"
 
 #include <filesystem>
@@ -41,10 +42,10 @@ struct ClassDescription
   bool isAudioEffect() const;
 };
 
-// A loaded plug-in module: the shared object is opened, entered (ModuleEntry) and its
-// factory taken and scanned. Instances keep the module alive (they hold it by
-// shared_ptr), so the factory is released, ModuleExit called and the object closed only
-// after the last instance is gone. [UI thread]
+// A loaded plug-in module: the binary is opened, entered (ModuleEntry on Linux, InitDll
+// on Windows) and its factory taken and scanned. Instances keep the module alive (they
+// hold it by shared_ptr), so the factory is released, the exit (ModuleExit, ExitDll)
+// called and the binary closed only after the last instance is gone. [UI thread]
 class Module : public std::enable_shared_from_this<Module>
 {
 public:
@@ -54,7 +55,8 @@ public:
   static Result<std::shared_ptr<Module>> load(const std::filesystem::path& path,
                                               Steinberg::IPtr<Steinberg::Vst::HostApplication> context = {});
   // The binary a host loads for a bundle folder (<Name>.vst3/Contents/<machine>-linux/
-  // <Name>.so), or the path itself when it is a file.
+  // <Name>.so, or <Name>.vst3/Contents/x86_64-win/<Name>.vst3 on Windows), or the path
+  // itself when it is a file.
   static Result<std::filesystem::path> binaryOf(const std::filesystem::path& bundleOrBinary);
 
   ~Module();
@@ -70,9 +72,9 @@ public:
   Steinberg::IPluginFactory* factory() const noexcept { return mFactory.get(); }
   Steinberg::Vst::HostApplication& hostContext() const noexcept { return *mContext.get(); }
 
-  // Releases the factory, calls ModuleExit and closes the object. Refused while an
-  // instance still holds the module; a ModuleExit answering false is reported (the
-  // object is closed all the same). Idempotent; the destructor calls it.
+  // Releases the factory, calls the exit function and closes the binary. Refused while an
+  // instance still holds the module; an exit answering false is reported (the binary is
+  // closed all the same). Idempotent; the destructor calls it.
   Status unload();
 
 private:
@@ -80,7 +82,7 @@ private:
   Status close();
 
   std::filesystem::path mBinaryPath;
-  void* mHandle = nullptr;
+  std::unique_ptr<Steinberg::SharedModule> mBinary;
   bool mEntered = false;
   Steinberg::IPtr<Steinberg::IPluginFactory> mFactory;
   Steinberg::IPtr<Steinberg::Vst::HostApplication> mContext;

@@ -1,5 +1,6 @@
 #include "vst3/sdk/module/ModuleEntry.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace
@@ -7,6 +8,10 @@ namespace
 std::mutex gEntryMutex;
 int gEntryCount = 0;
 void* gModuleHandle = nullptr;
+#if defined(_WIN32)
+// The instance handle DllMain received; InitDll copies it into gModuleHandle.
+std::atomic<void*> gModuleInstance{nullptr};
+#endif
 
 // The hooks are plug-in code: nothing they throw may reach the host.
 bool runHook(bool (*hook)())
@@ -55,6 +60,7 @@ bool leaveModule()
 
 extern "C"
 {
+#if !defined(_WIN32)
   SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle)
   {
     return enterModule(sharedLibraryHandle, true);
@@ -65,10 +71,17 @@ extern "C"
     return leaveModule();
   }
 
+  // On Linux the Windows pair shares the count but has no handle to give.
   SMTG_EXPORT_SYMBOL bool InitDll()
   {
     return enterModule(nullptr, false);
   }
+#else
+  SMTG_EXPORT_SYMBOL bool InitDll()
+  {
+    return enterModule(gModuleInstance.load(), true);
+  }
+#endif
 
   SMTG_EXPORT_SYMBOL bool ExitDll()
   {
@@ -83,4 +96,11 @@ void* moduleHandle() noexcept
   const std::lock_guard<std::mutex> lock(gEntryMutex);
   return gModuleHandle;
 }
+
+#if defined(_WIN32)
+void setModuleInstance(void* instance) noexcept
+{
+  gModuleInstance.store(instance);
+}
+#endif
 } // namespace Steinberg

@@ -3,7 +3,8 @@
 #include "vst3/sdk/interfaces/IPluginFactory.h"
 
 // The module's entry functions. The vst3sdk_module_entry object library defines
-// ModuleEntry / ModuleExit (Linux) and InitDll / ExitDll; the plug-in defines
+// ModuleEntry / ModuleExit (Linux only) and InitDll / ExitDll, and on Windows the DllMain
+// that keeps the module's instance handle; the plug-in defines
 // GetPluginFactory with SMTG_EXPORT_SYMBOL and the two hooks below. Everything else in a
 // module is built with hidden visibility, so these are its only exports.
 
@@ -21,9 +22,12 @@ extern "C"
   // [UI thread] Entry calls are counted: the first runs InitModule, the matching last exit
   // runs DeinitModule. An exit without an entry answers false. Linux hosts call
   // ModuleEntry with the dlopen handle right after loading and ModuleExit before
-  // unloading; InitDll / ExitDll (the Windows pair) share the same count.
+  // unloading; InitDll / ExitDll (the Windows pair, also kept on Linux) share the same
+  // count. A Windows module exports only the Windows pair.
+#if !defined(_WIN32)
   SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle);
   SMTG_EXPORT_SYMBOL bool ModuleExit();
+#endif
   SMTG_EXPORT_SYMBOL bool InitDll();
   SMTG_EXPORT_SYMBOL bool ExitDll();
 }
@@ -35,6 +39,13 @@ bool DeinitModule();
 
 namespace Steinberg
 {
-// The handle given to the first ModuleEntry (the dlopen handle on Linux), null before.
+// The module's handle while it is entered, null before and after: on Linux the dlopen
+// handle given to the first ModuleEntry; on Windows the instance handle (HINSTANCE) the
+// loader gave DllMain, copied by InitDll.
 void* moduleHandle() noexcept;
+
+#if defined(_WIN32)
+// [loader thread, under the loader lock] Called by DllMain at process attach.
+void setModuleInstance(void* instance) noexcept;
+#endif
 } // namespace Steinberg

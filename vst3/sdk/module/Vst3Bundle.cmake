@@ -1,9 +1,12 @@
 # vst3sdk_add_bundle(<target> BUNDLE_NAME <name> [OUTPUT_DIRECTORY <dir>] SOURCES ... [LIBS ...])
 #
-# Builds a plug-in module as <dir>/<name>.vst3/Contents/<arch>-linux/<name>.so, the only
-# layout hosts load. The module gets the entry functions, hidden visibility and a version
-# script, so GetPluginFactory, ModuleEntry, ModuleExit, InitDll and ExitDll are its only
-# exports (also for library templates instantiated inside it).
+# Builds a plug-in module in the bundle layout hosts load:
+#   Linux:   <dir>/<name>.vst3/Contents/<arch>-linux/<name>.so, exporting GetPluginFactory,
+#            ModuleEntry, ModuleExit, InitDll and ExitDll (hidden visibility and a version
+#            script, so also no library template instantiated inside it);
+#   Windows: <dir>/<name>.vst3/Contents/x86_64-win/<name>.vst3, a DLL exporting
+#            GetPluginFactory, InitDll and ExitDll (the only symbols marked for export;
+#            static libraries' symbols are excluded from the export table).
 set(VST3SDK_MODULE_MAP ${CMAKE_CURRENT_LIST_DIR}/module.map CACHE INTERNAL "")
 
 function(vst3sdk_add_bundle target)
@@ -20,18 +23,27 @@ function(vst3sdk_add_bundle target)
   target_link_libraries(${target} PRIVATE vst3sdk_module_entry vst3sdk ${B_LIBS})
   set_target_properties(${target} PROPERTIES
     PREFIX ""
-    SUFFIX ".so"
     OUTPUT_NAME ${B_BUNDLE_NAME}
-    LIBRARY_OUTPUT_DIRECTORY ${contents}/${CMAKE_SYSTEM_PROCESSOR}-linux
     CXX_VISIBILITY_PRESET hidden
     C_VISIBILITY_PRESET hidden
-    VISIBILITY_INLINES_HIDDEN ON
-    LINK_DEPENDS ${VST3SDK_MODULE_MAP})
-  target_link_options(${target} PRIVATE -Wl,--version-script=${VST3SDK_MODULE_MAP})
-  # Unresolved symbols fail the link instead of the host's dlopen. Sanitizer runtimes live
-  # in the host executable, so sanitized modules keep their undefined references.
-  if(NOT QUENMARK_SANITIZE AND NOT QUENMARK_FUZZ)
-    target_link_options(${target} PRIVATE -Wl,--no-undefined)
+    VISIBILITY_INLINES_HIDDEN ON)
+  if(WIN32)
+    set_target_properties(${target} PROPERTIES
+      SUFFIX ".vst3"
+      LIBRARY_OUTPUT_DIRECTORY ${contents}/x86_64-win)
+    # Symbols of the static libraries linked in stay out of the export table.
+    target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL)
+  else()
+    set_target_properties(${target} PROPERTIES
+      SUFFIX ".so"
+      LIBRARY_OUTPUT_DIRECTORY ${contents}/${CMAKE_SYSTEM_PROCESSOR}-linux
+      LINK_DEPENDS ${VST3SDK_MODULE_MAP})
+    target_link_options(${target} PRIVATE -Wl,--version-script=${VST3SDK_MODULE_MAP})
+    # Unresolved symbols fail the link instead of the host's dlopen. Sanitizer runtimes
+    # live in the host executable, so sanitized modules keep their undefined references.
+    if(NOT QUENMARK_SANITIZE AND NOT QUENMARK_FUZZ)
+      target_link_options(${target} PRIVATE -Wl,--no-undefined)
+    endif()
   endif()
   add_custom_command(TARGET ${target} PRE_LINK
     COMMAND ${CMAKE_COMMAND} -E make_directory ${contents}/Resources)
