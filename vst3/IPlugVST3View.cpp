@@ -2,6 +2,10 @@
 
 #include "vst3/IPlugVST3.h"
 
+#include "WDL/IPlug/IControl.h"
+#include "WDL/IPlug/IEditorEventSource.h"
+#include "vst3/sdk/interfaces/ILinuxRunLoop.h"
+
 #include <cstring>
 
 using namespace Steinberg;
@@ -28,6 +32,13 @@ IPlugVST3View::IPlugVST3View(IPlugVST3& plug) : mPlug(plug)
 
 IPlugVST3View::~IPlugVST3View()
 {
+  // A host that releases the view without removing it must not keep calling into it.
+  if (mRunLoopLink.Connected())
+  {
+    mRunLoopLink.Disconnect();
+    if (IGraphics* editor = mPlug.GetGUI())
+      editor->CloseEditorWindow();
+  }
   mPlug.ForgetView(this);
   mPlug.release(); // may be the last reference: nothing of the plug-in is used after it
 }
@@ -52,7 +63,24 @@ tresult PLUGIN_API IPlugVST3View::attached(void* parent, FIDString type)
   if (parent == nullptr)
     return kInvalidArgument;
   if (CanEmbedIn(type))
-    editor->OpenEditorWindow(parent); // a window that cannot be made leaves the view empty
+  {
+    auto* eventSource = dynamic_cast<IEditorEventSource*>(editor);
+    IPtr<Linux::IRunLoop> runLoop;
+    if (eventSource != nullptr)
+    {
+      // No loop of our own: without the host's run loop the window would never draw.
+      runLoop = queryFrom<Linux::IRunLoop>(getFrame());
+      if (!runLoop)
+        return kResultFalse;
+    }
+    // A window that cannot be made leaves the view empty.
+    if (editor->OpenEditorWindow(parent) != nullptr && eventSource != nullptr &&
+        !mRunLoopLink.Connect(runLoop.get(), *eventSource))
+    {
+      editor->CloseEditorWindow();
+      return kResultFalse;
+    }
+  }
   mPlug.EditorOpened();
   return kResultTrue;
 }
@@ -62,6 +90,7 @@ tresult PLUGIN_API IPlugVST3View::removed()
   if (IGraphics* editor = mPlug.GetGUI())
   {
     mPlug.EditorClosed();
+    mRunLoopLink.Disconnect();
     editor->CloseEditorWindow();
   }
   return CPluginView::removed();
@@ -95,4 +124,31 @@ tresult PLUGIN_API IPlugVST3View::onSize(ViewRect* newSize)
 tresult PLUGIN_API IPlugVST3View::canResize()
 {
   return kResultFalse;
+}
+
+tresult PLUGIN_API IPlugVST3View::onKeyDown(char16 key, int16, int16)
+{
+  IGraphics* editor = mPlug.GetGUI();
+  if (editor == nullptr || !editor->HasWindow())
+    return kResultFalse;
+  // The editor's key codes: space 0, digits 5..14, letters 15..40 (arrows come through
+  // the window itself).
+  int code = -1;
+  if (key == u' ')
+    code = 0;
+  else if (key >= u'0' && key <= u'9')
+    code = 5 + (key - u'0');
+  else if (key >= u'a' && key <= u'z')
+    code = 15 + (key - u'a');
+  else if (key >= u'A' && key <= u'Z')
+    code = 15 + (key - u'A');
+  if (code < 0)
+    return kResultFalse;
+  // Offered where the pointer last was over the editor.
+  const int hover = editor->HoverIndex();
+  const IControl* control = hover >= 0 ? editor->ControlAt(hover) : nullptr;
+  if (control == nullptr)
+    return kResultFalse;
+  const EditorRect& rect = control->Rect();
+  return editor->HandleKeyDown((rect.L + rect.R) / 2, (rect.T + rect.B) / 2, code) ? kResultTrue : kResultFalse;
 }
