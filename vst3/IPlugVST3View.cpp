@@ -33,7 +33,7 @@ IPlugVST3View::IPlugVST3View(IPlugVST3& plug) : mPlug(plug)
 IPlugVST3View::~IPlugVST3View()
 {
   // A host that releases the view without removing it must not keep calling into it.
-  if (mRunLoopLink.Connected())
+  if (mOwnsWindow)
   {
     mRunLoopLink.Disconnect();
     if (IGraphics* editor = mPlug.GetGUI())
@@ -48,6 +48,20 @@ bool IPlugVST3View::CanEmbedIn(FIDString type) const
   const IGraphics* editor = mPlug.GetGUI();
   const EWindowSystem system = WindowSystemOf(type);
   return editor != nullptr && system != kWindowSystemNone && editor->WindowSystem() == system;
+}
+
+void IPlugVST3View::TakeWindowFromOtherViews()
+{
+  for (int i = 0; i < mPlug.ViewCount(); ++i)
+  {
+    IPlugVST3View* other = mPlug.ViewAt(i);
+    if (other != nullptr && other != this)
+    {
+      other->mRunLoopLink.Disconnect();
+      other->mWindowTakenOver = other->mWindowTakenOver || other->mOwnsWindow;
+      other->mOwnsWindow = false;
+    }
+  }
 }
 
 tresult PLUGIN_API IPlugVST3View::isPlatformTypeSupported(FIDString type)
@@ -73,13 +87,16 @@ tresult PLUGIN_API IPlugVST3View::attached(void* parent, FIDString type)
       if (!runLoop)
         return kResultFalse;
     }
+    TakeWindowFromOtherViews();
     // A window that cannot be made leaves the view empty.
-    if (editor->OpenEditorWindow(parent) != nullptr && eventSource != nullptr &&
-        !mRunLoopLink.Connect(runLoop.get(), *eventSource))
+    const bool opened = editor->OpenEditorWindow(parent) != nullptr;
+    if (opened && eventSource != nullptr && !mRunLoopLink.Connect(runLoop.get(), *eventSource))
     {
       editor->CloseEditorWindow();
       return kResultFalse;
     }
+    mOwnsWindow = opened;
+    mWindowTakenOver = false;
   }
   mPlug.EditorOpened();
   return kResultTrue;
@@ -91,7 +108,9 @@ tresult PLUGIN_API IPlugVST3View::removed()
   {
     mPlug.EditorClosed();
     mRunLoopLink.Disconnect();
-    editor->CloseEditorWindow();
+    if (!mWindowTakenOver)
+      editor->CloseEditorWindow();
+    mOwnsWindow = mWindowTakenOver = false;
   }
   return CPluginView::removed();
 }

@@ -29,7 +29,7 @@ public:
   // kResultFalse.
   Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
   // [UI thread] EditorClosed, the run loop's handlers are unregistered and the window
-  // closes, when there is an editor; kResultOk.
+  // closes, when there is an editor and this view owns its window; kResultOk.
   Steinberg::tresult PLUGIN_API removed() override;
   // [UI thread] The editor's size times its display scale, from (0, 0). kResultFalse
   // without an editor. Null size: kInvalidArgument.
@@ -51,8 +51,14 @@ public:
 private:
   friend class IPlugVST3;
   bool CanEmbedIn(Steinberg::FIDString type) const;
+  // The other views of the plug-in let go of the editor window (it is about to move).
+  void TakeWindowFromOtherViews();
 
   IPlugVST3& mPlug;
   bool mExpectingNewSize = false;
   EditorRunLoopLink mRunLoopLink;
+  // The plug-in has one editor window: the view that opened it last owns it. A view
+  // attached after it takes the window over; the earlier view then closes nothing.
+  bool mOwnsWindow = false;
+  bool mWindowTakenOver = false; // removed() then leaves the window to the other view
 };

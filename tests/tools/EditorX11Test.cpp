@@ -2,51 +2,67 @@
 // it, on an X server of the test's own, and driven with synthetic input.
 #include "BundleFixture.h"
 
+#include "product/TavrikQuenmark.h"
 #include "tools/vst3host/EditorHost.h"
+#include "tools/vst3host/HostApplication.h"
+
+#include "WDL/IPlug/IGraphicsHeadless.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 using namespace std::chrono_literals;
 using vst3host::HandlerEvent;
 
 namespace
 {
-// Starts Xvfb on a display number it picks itself and points DISPLAY at it.
+// Starts Xvfb on a free display number and points DISPLAY at it; stops it afterwards.
 class XvfbEnvironment : public ::testing::Environment
 {
 public:
   void SetUp() override
   {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
+    int number = 90 + static_cast<int>(getpid() % 400);
+    while (access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0 ||
+           access(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), F_OK) == 0)
+      ++number;
+    const std::string display = ":" + std::to_string(number);
     mPid = fork();
     ASSERT_GE(mPid, 0);
     if (mPid == 0)
     {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset", nullptr);
+      execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
+             nullptr);
       _exit(127);
     }
-    close(fds[1]);
-    char number[16] = {};
-    // Xvfb writes the display number once it accepts clients; generous on a loaded machine.
-    const ssize_t got = read(fds[0], number, sizeof number - 1);
-    close(fds[0]);
-    ASSERT_GT(got, 0) << "Xvfb did not start (apt-get install xvfb)";
-    const std::string display = ":" + std::string(number, static_cast<std::size_t>(got - 1));
     setenv("DISPLAY", display.c_str(), 1);
+    // Up to 20 s for the server to accept clients: generous on a loaded machine.
+    for (int tries = 0; tries < 400; ++tries)
+    {
+      if (Display* probe = XOpenDisplay(nullptr))
+      {
+        XCloseDisplay(probe);
+        return;
+      }
+      if (waitpid(mPid, nullptr, WNOHANG) == mPid)
+        break;
+      usleep(50 * 1000);
+    }
+    FAIL() << "Xvfb did not start on " << display << " (apt-get install xvfb)";
   }
   void TearDown() override
   {
@@ -106,6 +122,50 @@ public:
 private:
   Display* mDisplay;
 };
+
+// The root position of the first mapped override-redirect window (an open menu).
+bool FindMenu(Display* display, int& x, int& y)
+{
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  bool found = false;
+  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0)
+    return false;
+  for (unsigned i = 0; i < count && !found; ++i)
+  {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, children[i], &attributes) && attributes.override_redirect &&
+        attributes.map_state == IsViewable)
+    {
+      x = attributes.x;
+      y = attributes.y;
+      found = true;
+    }
+  }
+  if (children != nullptr)
+    XFree(children);
+  return found;
+}
+
+// A menu takes over the UI thread until it closes, as on every platform: the user's
+// side runs on a thread of its own, waits for the menu to appear, then acts on it.
+template <class Act>
+std::thread WhenMenuOpens(std::atomic<bool>& acted, Act act)
+{
+  return std::thread([&acted, act] {
+    Pointer user;
+    int x = 0, y = 0;
+    for (int tries = 0; tries < 1000 && !FindMenu(user.display(), x, y); ++tries)
+      std::this_thread::sleep_for(10ms);
+    if (FindMenu(user.display(), x, y))
+    {
+      std::this_thread::sleep_for(100ms); // the menu has grabbed the keyboard by now
+      act(user, x, y);
+      acted = true;
+    }
+  });
+}
 
 struct EditorUnderTest
 {
@@ -174,6 +234,37 @@ TEST(EditorX11, EmbedsAChildWithXEmbedInfoAndShowsTheEditor)
   EXPECT_GT(gold, 300);
 }
 
+TEST(EditorX11, TheServerShowsTheHeadlessPictureOfTheSameStatePixelForPixel)
+{
+  EditorUnderTest editor;
+  ASSERT_TRUE(editor.host);
+  std::vector<std::uint32_t> shown;
+  ASSERT_TRUE(editor.host->capturePixels(shown));
+
+  // The same product, fresh, drawn into memory in this process.
+  using namespace Steinberg;
+  auto context = IPtr<Vst::HostApplication>::adopt(new Vst::HostApplication(u"test"));
+  auto plug = IPtr<TavrikQuenmark>::adopt(new TavrikQuenmark);
+  ASSERT_EQ(plug->initialize(context->unknown()), kResultOk);
+  auto* memory = dynamic_cast<IGraphicsHeadless*>(plug->GetGUI());
+  ASSERT_NE(memory, nullptr);
+  memory->OpenEditorWindow(nullptr);
+  memory->Tick();
+  auto& screen = const_cast<LICE_IBitmap&>(memory->Screen());
+  ASSERT_EQ(screen.Width(), editor.host->width());
+  ASSERT_EQ(screen.Height(), editor.host->height());
+  int differing = 0;
+  for (int y = 0; y < screen.Height(); ++y)
+    for (int x = 0; x < screen.Width(); ++x)
+    {
+      const std::uint32_t expected = screen.PixelData()[y * screen.RowSpan() + x] & 0xffffffu;
+      differing += shown[static_cast<std::size_t>(y * screen.Width() + x)] != expected;
+    }
+  EXPECT_EQ(differing, 0);
+  memory->CloseEditorWindow();
+  plug->terminate();
+}
+
 TEST(EditorX11, PointerEditsReachTheHostAsWholeGestures)
 {
   EditorUnderTest editor;
@@ -234,4 +325,123 @@ TEST(EditorX11, AHostWithoutARunLoopGetsACleanRefusal)
   EXPECT_NE(error.find("refused"), std::string::npos) << error;
   // And the editor still opens for a host that has one.
   EXPECT_NE(vst3host::EditorHost::open(*plugin->controller(), error), nullptr) << error;
+}
+
+TEST(EditorX11, TheMenuChoosesByKeyboardAndByPointer)
+{
+  EditorUnderTest editor;
+  ASSERT_TRUE(editor.host);
+  const auto measure = editor.idOf("Measure");
+  const auto plainMeasure = [&] {
+    return std::lround(editor.plugin->toPlain(measure, editor.plugin->normalizedValue(measure)));
+  };
+  const long before = plainMeasure();
+  const long byKeys = before == 1 ? 2 : 1;
+  Pointer pointer;
+
+  // Down moves from no item to the first, so byKeys + 1 presses reach item byKeys.
+  std::atomic<bool> acted{false};
+  std::thread user = WhenMenuOpens(acted, [byKeys](Pointer& keys, int, int) {
+    for (long i = 0; i <= byKeys; ++i)
+      keys.key(XK_Down);
+    keys.key(XK_Return);
+  });
+  pointer.moveTo(243, 41);
+  editor.host->run(50ms);
+  pointer.button(true);
+  pointer.button(false);
+  editor.host->run(100ms); // the menu runs inside this call until the choice
+  user.join();
+  ASSERT_TRUE(acted);
+  EXPECT_TRUE(editor.host->runUntil([&] { return plainMeasure() == byKeys; }, 5s)) << plainMeasure();
+
+  // The pointer: a click on the fifth item ("LUFS Int.").
+  acted = false;
+  user = WhenMenuOpens(acted, [](Pointer& hand, int x, int y) {
+    hand.moveTo(x + 30, y + 1 + 4 * 20 + 10);
+    std::this_thread::sleep_for(50ms);
+    hand.button(true);
+    hand.button(false);
+  });
+  pointer.button(true);
+  pointer.button(false);
+  editor.host->run(100ms);
+  user.join();
+  ASSERT_TRUE(acted);
+  EXPECT_TRUE(editor.host->runUntil([&] { return plainMeasure() == 4; }, 5s)) << plainMeasure();
+  EXPECT_TRUE(editor.sawEdits(measure));
+
+  // Escape chooses nothing.
+  acted = false;
+  user = WhenMenuOpens(acted, [](Pointer& keys, int, int) { keys.key(XK_Escape); });
+  pointer.button(true);
+  pointer.button(false);
+  editor.host->run(100ms);
+  user.join();
+  ASSERT_TRUE(acted);
+  editor.host->run(100ms);
+  EXPECT_EQ(plainMeasure(), 4);
+}
+
+TEST(EditorX11, TheTextFieldTakesATypedValueOnReturnAndFiltersLetters)
+{
+  EditorUnderTest editor;
+  ASSERT_TRUE(editor.host);
+  const auto target = editor.idOf("Target Value");
+  Pointer pointer;
+  // A double click on the target opens its text field.
+  pointer.moveTo(105, 213);
+  editor.host->run(50ms);
+  for (int click = 0; click < 2; ++click)
+  {
+    pointer.button(true);
+    pointer.button(false);
+  }
+  editor.host->run(200ms);
+  for (KeySym key : std::initializer_list<KeySym>{XK_minus, XK_1, XK_x, XK_8, XK_period, XK_5, XK_Return})
+  {
+    pointer.key(key);
+    editor.host->run(20ms);
+  }
+  EXPECT_TRUE(editor.host->runUntil(
+      [&] { return std::abs(editor.plugin->toPlain(target, editor.plugin->normalizedValue(target)) + 18.5) < 1e-6; },
+      5s))
+      << editor.plugin->toPlain(target, editor.plugin->normalizedValue(target));
+}
+
+TEST(EditorX11, TwoViewsOfOneInstanceAndTwoInstancesAtOnce)
+{
+  EditorUnderTest first;
+  EditorUnderTest second;
+  ASSERT_TRUE(first.host && second.host);
+  std::string error;
+  // A second view of the first instance takes its editor window over.
+  auto again = vst3host::EditorHost::open(*first.plugin->controller(), error);
+  ASSERT_TRUE(again) << error;
+  again->run(200ms);
+  EXPECT_NE(again->pluginWindow(), 0u);
+  EXPECT_EQ(first.host->registeredHandlers(), 0);
+  EXPECT_EQ(again->registeredHandlers(), 1);
+  // The first view's removal leaves the window it no longer owns.
+  first.host.reset();
+  again->run(100ms);
+  EXPECT_NE(again->pluginWindow(), 0u);
+  // The host windows lie on top of each other: the topmost one is read.
+  std::vector<std::uint32_t> pixels;
+  ASSERT_TRUE(again->capturePixels(pixels));
+  EXPECT_NE(pixels[pixels.size() / 2], 0u);
+  EXPECT_NE(second.host->pluginWindow(), 0u);
+  EXPECT_EQ(second.host->registeredHandlers(), 1);
+}
+
+TEST(EditorX11, AHostThatDestroysItsWindowFirstSurvives)
+{
+  EditorUnderTest editor;
+  ASSERT_TRUE(editor.host);
+  editor.host->destroyTopLevelWindow();
+  editor.host->run(200ms); // the editor's connection sees its window go
+  editor.host.reset();     // removed() destroys a window that is gone: an ignored X error
+  std::string error;
+  auto reopened = vst3host::EditorHost::open(*editor.plugin->controller(), error);
+  EXPECT_TRUE(reopened) << error;
 }

@@ -248,13 +248,22 @@ std::uint32_t EditorHost::topLevelWindow() const
   return static_cast<std::uint32_t>(mImpl->window);
 }
 
+void EditorHost::destroyTopLevelWindow()
+{
+  if (mImpl->window == 0)
+    return;
+  XDestroyWindow(mImpl->display, mImpl->window);
+  XSync(mImpl->display, False);
+  mImpl->window = 0;
+}
+
 std::uint32_t EditorHost::pluginWindow() const
 {
   Window root = 0, parent = 0;
   Window* children = nullptr;
   unsigned count = 0;
   std::uint32_t child = 0;
-  if (XQueryTree(mImpl->display, mImpl->window, &root, &parent, &children, &count) != 0 && children != nullptr)
+  if (mImpl->window != 0 && XQueryTree(mImpl->display, mImpl->window, &root, &parent, &children, &count) != 0 && children != nullptr)
   {
     if (count > 0)
       child = static_cast<std::uint32_t>(children[0]);
@@ -270,6 +279,8 @@ int EditorHost::registeredTimers() const { return mImpl->frame->timerCount(); }
 
 bool EditorHost::capturePixels(std::vector<std::uint32_t>& pixels) const
 {
+  if (mImpl->window == 0)
+    return false;
   XSync(mImpl->display, False);
   XImage* image = XGetImage(mImpl->display, mImpl->window, 0, 0, static_cast<unsigned>(mImpl->width),
                             static_cast<unsigned>(mImpl->height), AllPlanes, ZPixmap);

@@ -43,6 +43,9 @@ public:
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
   std::uint32_t topLevelWindow() const;
+  // Destroys the top-level window (with the plug-in's child) while the view stays
+  // attached: what a host closing its window before removing the view does.
+  void destroyTopLevelWindow();
   // The plug-in's child window inside the top-level one (0 when there is none).
   std::uint32_t pluginWindow() const;
   int width() const;

@@ -105,6 +105,8 @@ struct IGraphicsX11::Connection
   int lastPressX = -100000;
   int lastPressY = -100000;
   bool buttonDown = false;
+  // A menu opened by a press swallows that press's release: it is owed to the editor.
+  bool releaseOwed = false;
 };
 
 struct IGraphicsX11::TextField
@@ -298,7 +300,9 @@ IPopupMenu* IGraphicsX11::ShowPopupMenu(IPopupMenu& menu, const EditorRect& rect
 {
   if (!mX)
     return nullptr;
-  // The pointer goes to the menu: no control keeps tracking it.
+  // The pointer goes to the menu: no control keeps tracking it, and the release of the
+  // press that opened it is delivered once the press has been handled.
+  mX->releaseOwed = mX->buttonDown;
   mX->buttonDown = false;
   const double scale = DisplayScale();
   int rootX = 0, rootY = 0;
@@ -539,6 +543,11 @@ void IGraphicsX11::HandleEvent(void* rawEvent)
     }
     mX->buttonDown = true;
     HandleMouseDown(units(b.x), units(b.y), ModsOf(b.state, b.button));
+    if (mX && mX->releaseOwed)
+    {
+      mX->releaseOwed = false;
+      HandleMouseUp(units(b.x), units(b.y), ModsOf(b.state, b.button));
+    }
     break;
   }
   case ButtonRelease:
