@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
+#include <mutex>
 
 namespace
 {
@@ -127,32 +128,45 @@ IGraphicsX11::~IGraphicsX11()
   CloseEditorWindow();
 }
 
+namespace
+{
+// Xft.dpi / 96 from the X resources of the current DISPLAY, else 1.0. Read once per
+// process: editors are made on whatever thread a host creates instances on, and Xlib's
+// resource database is process-wide state.
+double ReadDisplayScale()
+{
+  static std::once_flag once;
+  static double scale = 1.0;
+  std::call_once(once, [] {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+      return;
+    if (const char* resources = XResourceManagerString(display))
+    {
+      XrmInitialize();
+      if (XrmDatabase database = XrmGetStringDatabase(resources))
+      {
+        char* type = nullptr;
+        XrmValue value{};
+        if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr != nullptr)
+        {
+          const double dpi = std::atof(value.addr);
+          if (dpi >= 48.0 && dpi <= 960.0) // a reading outside any real screen is ignored
+            scale = dpi / 96.0;
+        }
+        XrmDestroyDatabase(database);
+      }
+    }
+    XCloseDisplay(display);
+  });
+  return scale;
+}
+} // namespace
+
 double IGraphicsX11::DisplayScale() const
 {
-  if (mScale > 0.0)
-    return mScale;
-  mScale = 1.0;
-  Display* display = mX ? mX->display : XOpenDisplay(nullptr);
-  if (display == nullptr)
-    return mScale;
-  if (const char* resources = XResourceManagerString(display))
-  {
-    XrmInitialize();
-    if (XrmDatabase database = XrmGetStringDatabase(resources))
-    {
-      char* type = nullptr;
-      XrmValue value{};
-      if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr != nullptr)
-      {
-        const double dpi = std::atof(value.addr);
-        if (dpi >= 48.0 && dpi <= 960.0) // a reading outside any real screen is ignored
-          mScale = dpi / 96.0;
-      }
-      XrmDestroyDatabase(database);
-    }
-  }
-  if (!mX)
-    XCloseDisplay(display);
+  if (!(mScale > 0.0))
+    mScale = ReadDisplayScale();
   return mScale;
 }
 

@@ -34,7 +34,7 @@ public:
   void* OpenEditorWindow(void* parent) override;
   void CloseEditorWindow() override;
   void* WindowHandle() const override;
-  // Xft.dpi / 96 when the X resources set it, else 1.0; read once.
+  // Xft.dpi / 96 when the X resources set it, else 1.0; read once per process.
   double DisplayScale() const override;
   void SetCursorShape(int kind) override;
   EWindowSystem WindowSystem() const override { return kWindowSystemX11; }
