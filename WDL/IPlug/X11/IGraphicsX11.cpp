@@ -221,8 +221,7 @@ void* IGraphicsX11::OpenEditorWindow(void* parent)
     return nullptr;
   }
   mX = std::move(x);
-  if (BackBuffer() == nullptr)
-    PrepareBackBuffer();
+  PrepareBackBuffer();
   MarkAllDirty();
   return WindowHandle();
 }
@@ -243,6 +242,12 @@ void IGraphicsX11::CloseEditorWindow()
   X11ForgetDisplay(display);
   XCloseDisplay(display);
   mX.reset();
+}
+
+void IGraphicsX11::PrepareBackBuffer()
+{
+  if (mX)
+    IGraphics::PrepareBackBuffer();
 }
 
 bool IGraphicsX11::HasWindow() const

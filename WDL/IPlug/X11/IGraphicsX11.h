@@ -38,6 +38,9 @@ public:
   double DisplayScale() const override;
   void SetCursorShape(int kind) override;
   EWindowSystem WindowSystem() const override { return kWindowSystemX11; }
+  // The back buffer is made when the window opens: an instance that never shows its
+  // editor (a scan, a session without the window) never talks to the X server.
+  void PrepareBackBuffer() override;
 
   // ---- Run-loop service ----
   int EventDescriptor() const override;
