@@ -1,11 +1,22 @@
 #include "WDL/IPlug/X11/X11Errors.h"
 
+#include <dlfcn.h>
+
 #include <mutex>
 #include <utility>
 #include <vector>
 
 namespace
 {
+// libX11 and cairo (with pixman under it) keep process-wide tables they never free.
+// When a host unloads this module they would be unloaded with it and that memory lost on
+// every load; pinned, they stay for the life of the process as in any other X client.
+[[gnu::constructor]] void PinWindowLibraries()
+{
+  for (const char* library : {"libX11.so.6", "libcairo.so.2"})
+    dlopen(library, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 std::mutex gMutex;
 std::vector<std::pair<Display*, int>> gDisplays; // watched display and its error count
 XErrorHandler gPrevious = nullptr;
