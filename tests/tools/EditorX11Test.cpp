@@ -175,8 +175,16 @@ struct EditorUnderTest
     if (plugin)
       host = vst3host::EditorHost::open(*plugin->controller(), error);
     EXPECT_TRUE(host) << error;
-    if (host) // the first picture is drawn on the first timer ticks
-      host->run(300ms);
+    // The first picture is drawn on the first timer tick; a loaded machine may be slow.
+    if (host)
+    {
+      EXPECT_TRUE(host->runUntil([this] { return pictureShown(); }, 20s));
+    }
+  }
+  bool pictureShown() const
+  {
+    std::vector<std::uint32_t> pixels;
+    return host->capturePixels(pixels) && pixels[pixels.size() / 2] != 0u;
   }
   bool sawEdits(Steinberg::Vst::ParamID id) const
   {
