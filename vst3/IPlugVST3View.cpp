@@ -2,6 +2,10 @@
 
 #include "vst3/IPlugVST3.h"
 
+#include "WDL/IPlug/IControl.h"
+#include "WDL/IPlug/IEditorEventSource.h"
+#include "vst3/sdk/interfaces/ILinuxRunLoop.h"
+
 #include <cstring>
 
 using namespace Steinberg;
@@ -28,6 +32,13 @@ IPlugVST3View::IPlugVST3View(IPlugVST3& plug) : mPlug(plug)
 
 IPlugVST3View::~IPlugVST3View()
 {
+  // A host that releases the view without removing it must not keep calling into it.
+  if (mOwnsWindow)
+  {
+    mRunLoopLink.Disconnect();
+    if (IGraphics* editor = mPlug.GetGUI())
+      editor->CloseEditorWindow();
+  }
   mPlug.ForgetView(this);
   mPlug.release(); // may be the last reference: nothing of the plug-in is used after it
 }
@@ -37,6 +48,20 @@ bool IPlugVST3View::CanEmbedIn(FIDString type) const
   const IGraphics* editor = mPlug.GetGUI();
   const EWindowSystem system = WindowSystemOf(type);
   return editor != nullptr && system != kWindowSystemNone && editor->WindowSystem() == system;
+}
+
+void IPlugVST3View::TakeWindowFromOtherViews()
+{
+  for (int i = 0; i < mPlug.ViewCount(); ++i)
+  {
+    IPlugVST3View* other = mPlug.ViewAt(i);
+    if (other != nullptr && other != this)
+    {
+      other->mRunLoopLink.Disconnect();
+      other->mWindowTakenOver = other->mWindowTakenOver || other->mOwnsWindow;
+      other->mOwnsWindow = false;
+    }
+  }
 }
 
 tresult PLUGIN_API IPlugVST3View::isPlatformTypeSupported(FIDString type)
@@ -52,7 +77,27 @@ tresult PLUGIN_API IPlugVST3View::attached(void* parent, FIDString type)
   if (parent == nullptr)
     return kInvalidArgument;
   if (CanEmbedIn(type))
-    editor->OpenEditorWindow(parent); // a window that cannot be made leaves the view empty
+  {
+    auto* eventSource = dynamic_cast<IEditorEventSource*>(editor);
+    IPtr<Linux::IRunLoop> runLoop;
+    if (eventSource != nullptr)
+    {
+      // No loop of our own: without the host's run loop the window would never draw.
+      runLoop = queryFrom<Linux::IRunLoop>(getFrame());
+      if (!runLoop)
+        return kResultFalse;
+    }
+    TakeWindowFromOtherViews();
+    // A window that cannot be made leaves the view empty.
+    const bool opened = editor->OpenEditorWindow(parent) != nullptr;
+    if (opened && eventSource != nullptr && !mRunLoopLink.Connect(runLoop.get(), *eventSource))
+    {
+      editor->CloseEditorWindow();
+      return kResultFalse;
+    }
+    mOwnsWindow = opened;
+    mWindowTakenOver = false;
+  }
   mPlug.EditorOpened();
   return kResultTrue;
 }
@@ -62,7 +107,10 @@ tresult PLUGIN_API IPlugVST3View::removed()
   if (IGraphics* editor = mPlug.GetGUI())
   {
     mPlug.EditorClosed();
-    editor->CloseEditorWindow();
+    mRunLoopLink.Disconnect();
+    if (!mWindowTakenOver)
+      editor->CloseEditorWindow();
+    mOwnsWindow = mWindowTakenOver = false;
   }
   return CPluginView::removed();
 }
@@ -95,4 +143,31 @@ tresult PLUGIN_API IPlugVST3View::onSize(ViewRect* newSize)
 tresult PLUGIN_API IPlugVST3View::canResize()
 {
   return kResultFalse;
+}
+
+tresult PLUGIN_API IPlugVST3View::onKeyDown(char16 key, int16, int16)
+{
+  IGraphics* editor = mPlug.GetGUI();
+  if (editor == nullptr || !editor->HasWindow())
+    return kResultFalse;
+  // The editor's key codes: space 0, digits 5..14, letters 15..40 (arrows come through
+  // the window itself).
+  int code = -1;
+  if (key == u' ')
+    code = 0;
+  else if (key >= u'0' && key <= u'9')
+    code = 5 + (key - u'0');
+  else if (key >= u'a' && key <= u'z')
+    code = 15 + (key - u'a');
+  else if (key >= u'A' && key <= u'Z')
+    code = 15 + (key - u'A');
+  if (code < 0)
+    return kResultFalse;
+  // Offered where the pointer last was over the editor.
+  const int hover = editor->HoverIndex();
+  const IControl* control = hover >= 0 ? editor->ControlAt(hover) : nullptr;
+  if (control == nullptr)
+    return kResultFalse;
+  const EditorRect& rect = control->Rect();
+  return editor->HandleKeyDown((rect.L + rect.R) / 2, (rect.T + rect.B) / 2, code) ? kResultTrue : kResultFalse;
 }

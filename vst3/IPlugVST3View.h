@@ -1,5 +1,6 @@
 #pragma once
 
+#include "vst3/EditorRunLoopLink.h"
 #include "vst3/sdk/helpers/CPluginView.h"
 
 class IPlugVST3;
@@ -22,9 +23,13 @@ public:
   Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
   // [UI thread] No editor: kResultFalse; null parent: kInvalidArgument. For a supported
   // type the editor opens its window inside parent; then, for any type, the framework's
-  // EditorOpened hook runs and the answer is kResultTrue.
+  // EditorOpened hook runs and the answer is kResultTrue. An editor served by the host's
+  // run loop (X11) needs the IRunLoop of the frame given by setFrame: without one, or
+  // when it refuses the editor's handlers, no window stays open and the answer is
+  // kResultFalse.
   Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
-  // [UI thread] EditorClosed and the window closes, when there is an editor; kResultOk.
+  // [UI thread] EditorClosed, the run loop's handlers are unregistered and the window
+  // closes, when there is an editor and this view owns its window; kResultOk.
   Steinberg::tresult PLUGIN_API removed() override;
   // [UI thread] The editor's size times its display scale, from (0, 0). kResultFalse
   // without an editor. Null size: kInvalidArgument.
@@ -34,6 +39,11 @@ public:
   Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
   // [UI thread] kResultFalse: the editor's size is fixed.
   Steinberg::tresult PLUGIN_API canResize() override;
+  // [UI thread] A key the host passes on while the view has the focus: taken when a
+  // control under the pointer handles it (kResultTrue), else kResultFalse so the host's
+  // shortcuts work.
+  Steinberg::tresult PLUGIN_API onKeyDown(Steinberg::char16 key, Steinberg::int16 keyCode,
+                                          Steinberg::int16 modifiers) override;
 
   // True between a size request of the plug-in to the host frame and the next onSize.
   bool ExpectingNewSize() const { return mExpectingNewSize; }
@@ -41,7 +51,14 @@ public:
 private:
   friend class IPlugVST3;
   bool CanEmbedIn(Steinberg::FIDString type) const;
+  // The other views of the plug-in let go of the editor window (it is about to move).
+  void TakeWindowFromOtherViews();
 
   IPlugVST3& mPlug;
   bool mExpectingNewSize = false;
+  EditorRunLoopLink mRunLoopLink;
+  // The plug-in has one editor window: the view that opened it last owns it. A view
+  // attached after it takes the window over; the earlier view then closes nothing.
+  bool mOwnsWindow = false;
+  bool mWindowTakenOver = false; // removed() then leaves the window to the other view
 };

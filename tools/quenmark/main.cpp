@@ -2,6 +2,9 @@
 // loaded and driven by our own VST3 host.
 #include "tools/quenmark/Commands.h"
 #include "tools/quenmark/Options.h"
+#if QUENMARK_SCREENSHOT
+#include "tools/quenmark/Screenshot.h"
+#endif
 #include "tools/quenmark/ToolError.h"
 
 #include <exception>
@@ -12,6 +15,10 @@ int main(int argc, char** argv)
   using namespace quenmark;
   try
   {
+#if QUENMARK_SCREENSHOT
+    if (argc > 1 && std::string(argv[1]) == "screenshot")
+      return runScreenshot(std::vector<std::string>(argv + 2, argv + argc));
+#endif
     const Options options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     switch (options.command)
     {
