@@ -1,10 +1,13 @@
 #include "ycairo/ycairo_text.h"
 
 #include "ycairo/ycairo_resources.h"
+#include "ycairo/ycairo_startup.h"
 
 #include <cairo-ft.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+
+#include <mutex>
 
 namespace
 {
@@ -59,6 +62,9 @@ int ycairo_text::LoadFontResource(int id, int type, const char*)
     ReleaseFreeType(hold);
     return error;
   }
+  // Whoever loaded cairo, the warm-up that its static Windows build needs comes first.
+  static std::once_flag prepared;
+  std::call_once(prepared, ycairo_prepare_module);
   cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(hold->face, 0);
   if (cairo_font_face_status(face) != CAIRO_STATUS_SUCCESS ||
       cairo_font_face_set_user_data(face, &kFreeTypeKey, hold, ReleaseFreeType) != CAIRO_STATUS_SUCCESS)

@@ -48,6 +48,10 @@ void onSanitizerMalloc(const volatile void* p, std::size_t) { countAllocation(co
 void onSanitizerFree(const volatile void* p) { countRelease(const_cast<const void*>(p)); }
 [[maybe_unused]] const int kHooksInstalled = __sanitizer_install_malloc_and_free_hooks(onSanitizerMalloc, onSanitizerFree);
 }
+#elif defined(_WIN32)
+// The Windows C runtime offers no interposable allocator: operator new and delete count
+// there instead (below), which covers everything but a C library's own heap calls.
+#define QUENMARK_COUNT_IN_OPERATOR_NEW 1
 #else
 // The C library's allocator, under the names glibc exports for interposers.
 extern "C" void* __libc_malloc(std::size_t);
@@ -114,11 +118,35 @@ int posix_memalign(void** out, std::size_t alignment, std::size_t size)
 // operator new and delete go through malloc and free, where they are counted.
 namespace
 {
+#ifdef QUENMARK_COUNT_IN_OPERATOR_NEW
+inline void countNew(const void* p) { countAllocation(p); }
+inline void countDelete(const void* p) { countRelease(p); }
+#else
+inline void countNew(const void*) {}
+inline void countDelete(const void*) {}
+#endif
+
 void* allocateOrThrow(std::size_t size)
 {
   if (void* p = std::malloc(size ? size : 1))
+  {
+    countNew(p);
     return p;
+  }
   throw std::bad_alloc();
+}
+
+void* allocateNoThrow(std::size_t size) noexcept
+{
+  void* p = std::malloc(size ? size : 1);
+  countNew(p);
+  return p;
+}
+
+void release(void* p) noexcept
+{
+  countDelete(p);
+  std::free(p);
 }
 
 void* allocateAlignedOrThrow(std::size_t size, std::align_val_t align)
@@ -130,12 +158,16 @@ void* allocateAlignedOrThrow(std::size_t size, std::align_val_t align)
 #else
   if (void* p = std::aligned_alloc(alignment, rounded ? rounded : alignment))
 #endif
+  {
+    countNew(p);
     return p;
+  }
   throw std::bad_alloc();
 }
 
 void freeAligned(void* p)
 {
+  countDelete(p);
 #if defined(_WIN32)
   _aligned_free(p);
 #else
@@ -146,14 +178,14 @@ void freeAligned(void* p)
 
 void* operator new(std::size_t size) { return allocateOrThrow(size); }
 void* operator new[](std::size_t size) { return allocateOrThrow(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocateNoThrow(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocateNoThrow(size); }
 void* operator new(std::size_t size, std::align_val_t align) { return allocateAlignedOrThrow(size, align); }
 void* operator new[](std::size_t size, std::align_val_t align) { return allocateAlignedOrThrow(size, align); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, std::size_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t) noexcept { release(p); }
 void operator delete(void* p, std::align_val_t) noexcept { freeAligned(p); }
 void operator delete[](void* p, std::align_val_t) noexcept { freeAligned(p); }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept { freeAligned(p); }

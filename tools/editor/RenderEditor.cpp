@@ -70,12 +70,13 @@ bool Render(IGraphicsHeadless& editor, double scale, const std::filesystem::path
 {
   editor.SetDisplayScale(scale);
   editor.Tick(); // formats the readouts and draws everything
-  if (!ycairo_write_png(editor.Screen(), path.c_str()))
+  const std::string name = path.string(); // narrow on every platform, for cairo and the report
+  if (!ycairo_write_png(editor.Screen(), name.c_str()))
   {
-    std::fprintf(stderr, "quenmark-editor: cannot write %s\n", path.c_str());
+    std::fprintf(stderr, "quenmark-editor: cannot write %s\n", name.c_str());
     return false;
   }
-  std::printf("%s (%d x %d)\n", path.c_str(), editor.Screen().Width(), editor.Screen().Height());
+  std::printf("%s (%d x %d)\n", name.c_str(), editor.Screen().Width(), editor.Screen().Height());
   return true;
 }
 }
