@@ -2,6 +2,7 @@
 
 #include "WDL/IPlug/IPlugBase.h"
 
+#include <mutex>
 #include <vector>
 
 // Stands where a host binding stands: supplies the host operations and records what the
@@ -33,6 +34,7 @@ public:
   void ParamChanged(int index, int source) override
   {
     IPlugBase::ParamChanged(index, source);
+    std::lock_guard lock(recordMutex);
     if (changes.size() < changes.capacity())
       changes.push_back({index, source});
   }
@@ -40,8 +42,11 @@ public:
   void BeginInformHostOfParamChange(int index) override { RecordGesture('b', index); }
   void InformHostOfParamChange(int index, double normalized) override
   {
-    if (edits.size() < edits.capacity()) // never grows on the audio thread
-      edits.push_back({index, normalized});
+    {
+      std::lock_guard lock(recordMutex);
+      if (edits.size() < edits.capacity()) // never grows on the audio thread
+        edits.push_back({index, normalized});
+    }
     RecordGesture('i', index);
   }
   void EndInformHostOfParamChange(int index) override { RecordGesture('e', index); }
@@ -73,10 +78,14 @@ public:
   };
   void RecordGesture(char what, int index)
   {
+    std::lock_guard lock(recordMutex);
     if (gestures.size() < gestures.capacity())
       gestures.push_back({what, index});
   }
 
+  // The audio thread (a transport stop, a group value) and the editor thread both report,
+  // as they do to a real host; the recording itself must not race.
+  std::mutex recordMutex;
   TransportInfo transport;
   std::vector<Edit> edits;
   std::vector<Change> changes;
