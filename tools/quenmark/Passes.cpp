@@ -2,28 +2,108 @@
 
 #include "tools/quenmark/BlockPipe.h"
 
+#include <algorithm>
+#include <list>
 #include <optional>
 
 namespace quenmark
 {
+namespace
+{
+// One channel per vector, as the plug-in takes its audio, with the pointers to hand it.
+struct PlanarBlock
+{
+  PlanarBlock(std::size_t channels, std::size_t frames) : samples(channels, std::vector<double>(frames))
+  {
+    for (std::vector<double>& channel : samples)
+      pointers.push_back(channel.data());
+  }
+
+  void deinterleave(const double* interleaved, std::size_t frames)
+  {
+    const std::size_t channels = samples.size();
+    for (std::size_t n = 0; n < frames; ++n)
+      for (std::size_t c = 0; c < channels; ++c)
+        samples[c][n] = interleaved[n * channels + c];
+  }
+
+  void interleave(double* interleaved, std::size_t frames) const
+  {
+    const std::size_t channels = samples.size();
+    for (std::size_t n = 0; n < frames; ++n)
+      for (std::size_t c = 0; c < channels; ++c)
+        interleaved[n * channels + c] = samples[c][n];
+  }
+
+  // The pointers `offset` frames in.
+  const double* const* from(std::size_t offset)
+  {
+    for (std::size_t c = 0; c < samples.size(); ++c)
+      pointers[c] = samples[c].data() + offset;
+    return pointers.data();
+  }
+
+  double* const* writableFrom(std::size_t offset)
+  {
+    for (std::size_t c = 0; c < samples.size(); ++c)
+      pointers[c] = samples[c].data() + offset;
+    return pointers.data();
+  }
+
+  std::vector<std::vector<double>> samples;
+  std::vector<double*> pointers;
+};
+
+// Plays `frames` frames through `session` in process calls of at most
+// kProcessBlockFrames, as a host's offline render would; `afterCall` gets the frames
+// of each call.
+template <class AfterCall>
+void play(PluginSession& session, PlanarBlock& in, PlanarBlock& out, std::size_t frames, AfterCall afterCall)
+{
+  for (std::size_t done = 0; done < frames;)
+  {
+    const std::size_t call = std::min<std::size_t>(frames - done, kProcessBlockFrames);
+    session.process(in.from(done), out.writableFrom(done), static_cast<int>(call));
+    done += call;
+    afterCall(static_cast<std::int64_t>(call));
+  }
+}
+
+// A session that only measures, on a thread of its own: it gets every block in order.
+class MeasuringSession
+{
+public:
+  MeasuringSession(PluginSession& session, int channels)
+    : mIn(static_cast<std::size_t>(channels), kFileBlockFrames),
+      mOut(static_cast<std::size_t>(channels), kFileBlockFrames),
+      mPipe(channels, kFileBlockFrames, [this, &session](double* block, std::int64_t frames) {
+        mIn.deinterleave(block, static_cast<std::size_t>(frames));
+        play(session, mIn, mOut, static_cast<std::size_t>(frames), [](std::int64_t) {});
+      })
+  {
+  }
+
+  BlockPipe& pipe() { return mPipe; }
+
+private:
+  PlanarBlock mIn, mOut;
+  BlockPipe mPipe; // last: its thread uses the blocks
+};
+} // namespace
+
 void runPass(SoundFileReader& reader, const PassTargets& targets)
 {
   reader.rewind();
   const auto channels = static_cast<std::size_t>(reader.channels());
-  const auto blockFrames = static_cast<std::size_t>(kFileBlockFrames);
-  std::vector<double> interleaved(blockFrames * channels);
-  std::vector<std::vector<double>> in(channels, std::vector<double>(blockFrames));
-  std::vector<std::vector<double>> out(channels, std::vector<double>(blockFrames));
-  std::vector<const double*> inPointers;
-  std::vector<double*> outPointers;
-  for (std::size_t c = 0; c < channels; ++c)
-  {
-    inPointers.push_back(in[c].data());
-    outPointers.push_back(out[c].data());
-  }
+  std::vector<double> interleaved(static_cast<std::size_t>(kFileBlockFrames) * channels);
+  PlanarBlock in(channels, kFileBlockFrames), out(channels, kFileBlockFrames);
 
-  // The tool's own measurement and the writing run beside the plug-in, each on a thread
-  // of its own, block after block in the file's order.
+  // The tool's own measurement, the writing and the sessions beyond the first run beside
+  // the first session, each on a thread of its own, block after block in the file's
+  // order.
+  std::list<MeasuringSession> measuring;
+  for (std::size_t s = 1; s < targets.sessions.size(); ++s)
+    measuring.emplace_back(*targets.sessions[s], reader.channels());
   std::optional<BlockPipe> metering;
   if (targets.inputMeter)
     metering.emplace(reader.channels(), kFileBlockFrames,
@@ -37,32 +117,34 @@ void runPass(SoundFileReader& reader, const PassTargets& targets)
   while (const std::int64_t got = reader.read(interleaved.data(), kFileBlockFrames))
   {
     const auto frames = static_cast<std::size_t>(got);
+    for (MeasuringSession& session : measuring)
+      session.pipe().push(interleaved.data(), got);
     if (metering)
       metering->push(interleaved.data(), got);
     if (targets.output && done == 0)
-      targets.output->seedFrom(interleaved.data(), got);
+      targets.output->seedFrom(interleaved.data(), std::min<std::int64_t>(got, kProcessBlockFrames));
+    auto afterCall = [&](std::int64_t call) {
+      done += call;
+      if (targets.afterBlock)
+        targets.afterBlock(done);
+      if (targets.progress)
+        targets.progress->addFrames(call);
+    };
     if (!targets.sessions.empty())
     {
-      for (std::size_t n = 0; n < frames; ++n)
-        for (std::size_t c = 0; c < channels; ++c)
-          in[c][n] = interleaved[n * channels + c];
-      // sessions[0] runs last, so its output is the one left in `out` for the writer.
-      for (std::size_t s = targets.sessions.size(); s-- > 0;)
-        targets.sessions[s]->process(inPointers.data(), outPointers.data(), static_cast<int>(got));
+      in.deinterleave(interleaved.data(), frames);
+      play(*targets.sessions[0], in, out, frames, afterCall);
     }
+    else
+      afterCall(got);
     if (targets.output)
     {
-      for (std::size_t n = 0; n < frames; ++n)
-        for (std::size_t c = 0; c < channels; ++c)
-          interleaved[n * channels + c] = out[c][n];
+      out.interleave(interleaved.data(), frames);
       writing->push(interleaved.data(), got);
     }
-    done += got;
-    if (targets.afterBlock)
-      targets.afterBlock(done);
-    if (targets.progress)
-      targets.progress->addFrames(got);
   }
+  for (MeasuringSession& session : measuring)
+    session.pipe().finish();
   if (metering)
     metering->finish();
   if (writing)
