@@ -168,19 +168,23 @@ void LoudnessMeter::addPiece(const double* interleaved, std::int64_t frames)
   mHopSum += weight * std::accumulate(mEnergies.begin(), mEnergies.end(), 0.);
 }
 
-LoudnessReading LoudnessMeter::reading() const
+LoudnessReading LoudnessMeter::readingWithGain(double gain) const
 {
+  std::vector<double> hops = mHopEnergies;
+  if (gain != 1.)
+    for (double& energy : hops)
+      energy *= gain * gain;
   LoudnessReading reading{kMinusInfinity, 0., kMinusInfinity, kMinusInfinity, kMinusInfinity, kMinusInfinity};
-  reading.integratedLufs = integratedLoudness(mHopEnergies);
+  reading.integratedLufs = integratedLoudness(hops);
   if (mParts.loudnessRange)
-    reading.loudnessRangeLu = loudnessRange(mHopEnergies);
-  reading.samplePeakDbfs = toDb(mSamplePeak);
+    reading.loudnessRangeLu = loudnessRange(hops);
+  reading.samplePeakDbfs = toDb(gain * mSamplePeak);
   if (mTruePeak)
-    reading.truePeakDbtp = toDb(std::max(mTruePeak->peak(), mSamplePeak));
+    reading.truePeakDbtp = toDb(gain * std::max(mTruePeak->peak(), mSamplePeak));
   if (mParts.maxima)
   {
-    reading.momentaryMaxLufs = energyToLufs(maximumEnergy(mHopEnergies, kMomentaryHops));
-    reading.shortTermMaxLufs = energyToLufs(maximumEnergy(mHopEnergies, kShortTermHops));
+    reading.momentaryMaxLufs = energyToLufs(maximumEnergy(hops, kMomentaryHops));
+    reading.shortTermMaxLufs = energyToLufs(maximumEnergy(hops, kShortTermHops));
   }
   return reading;
 }

@@ -47,7 +47,10 @@ public:
   LoudnessMeter& operator=(const LoudnessMeter&) = delete;
 
   void add(const double* interleaved, std::int64_t frames);
-  LoudnessReading reading() const;
+  LoudnessReading reading() const { return readingWithGain(1.); }
+  // The reading of the same audio times `gain` (linear, > 0), gated anew: what a meter
+  // measures on the audio a constant gain made of it, to the last rounding.
+  LoudnessReading readingWithGain(double gain) const;
 
 private:
   void addPiece(const double* interleaved, std::int64_t frames);

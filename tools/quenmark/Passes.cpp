@@ -10,6 +10,10 @@ namespace quenmark
 {
 namespace
 {
+// Threads that play the measuring sessions: few, so that blocks are copied and threads
+// woken seldom, but enough to share the work out over the cores.
+constexpr std::size_t kMeasuringThreads = 2;
+
 // One channel per vector, as the plug-in takes its audio, with the pointers to hand it.
 struct PlanarBlock
 {
@@ -21,29 +25,36 @@ struct PlanarBlock
 
   void deinterleave(const double* interleaved, std::size_t frames)
   {
-    const std::size_t channels = samples.size();
-    for (std::size_t n = 0; n < frames; ++n)
-      for (std::size_t c = 0; c < channels; ++c)
-        samples[c][n] = interleaved[n * channels + c];
+    if (samples.size() == 1)
+      std::copy_n(interleaved, frames, samples[0].data());
+    else
+      for (std::size_t n = 0; n < frames; ++n)
+      {
+        samples[0][n] = interleaved[2 * n];
+        samples[1][n] = interleaved[2 * n + 1];
+      }
   }
 
   void interleave(double* interleaved, std::size_t frames) const
   {
-    const std::size_t channels = samples.size();
-    for (std::size_t n = 0; n < frames; ++n)
-      for (std::size_t c = 0; c < channels; ++c)
-        interleaved[n * channels + c] = samples[c][n];
+    if (samples.size() == 1)
+      std::copy_n(samples[0].data(), frames, interleaved);
+    else
+      for (std::size_t n = 0; n < frames; ++n)
+      {
+        interleaved[2 * n] = samples[0][n];
+        interleaved[2 * n + 1] = samples[1][n];
+      }
   }
 
-  // The pointers `offset` frames in.
-  const double* const* from(std::size_t offset)
+  // The channels one after the other, `frames` each.
+  void copyChannelsTo(double* channelAfterChannel, std::size_t frames) const
   {
     for (std::size_t c = 0; c < samples.size(); ++c)
-      pointers[c] = samples[c].data() + offset;
-    return pointers.data();
+      std::copy_n(samples[c].data(), frames, channelAfterChannel + c * frames);
   }
 
-  double* const* writableFrom(std::size_t offset)
+  double* const* from(std::size_t offset)
   {
     for (std::size_t c = 0; c < samples.size(); ++c)
       pointers[c] = samples[c].data() + offset;
@@ -58,27 +69,37 @@ struct PlanarBlock
 // kProcessBlockFrames, as a host's offline render would; `afterCall` gets the frames
 // of each call.
 template <class AfterCall>
-void play(PluginSession& session, PlanarBlock& in, PlanarBlock& out, std::size_t frames, AfterCall afterCall)
+void play(PluginSession& session, const double* const* in, double* const* out, int channels, std::size_t frames,
+          AfterCall afterCall)
 {
   for (std::size_t done = 0; done < frames;)
   {
     const std::size_t call = std::min<std::size_t>(frames - done, kProcessBlockFrames);
-    session.process(in.from(done), out.writableFrom(done), static_cast<int>(call));
+    const double* callIn[2] = {};
+    double* callOut[2] = {};
+    for (int c = 0; c < channels; ++c)
+    {
+      callIn[c] = in[c] + done;
+      callOut[c] = out[c] + done;
+    }
+    session.process(callIn, callOut, static_cast<int>(call));
     done += call;
     afterCall(static_cast<std::int64_t>(call));
   }
 }
 
-// A session that only measures, on a thread of its own: it gets every block in order.
-class MeasuringSession
+// Sessions that only measure, played one after the other on a thread of their own; they
+// get every block in order, its channels one after the other (see copyChannelsTo).
+class MeasuringThread
 {
 public:
-  MeasuringSession(PluginSession& session, int channels)
-    : mIn(static_cast<std::size_t>(channels), kFileBlockFrames),
+  MeasuringThread(std::vector<PluginSession*> sessions, int channels)
+    : mSessions(std::move(sessions)),
       mOut(static_cast<std::size_t>(channels), kFileBlockFrames),
-      mPipe(channels, kFileBlockFrames, [this, &session](double* block, std::int64_t frames) {
-        mIn.deinterleave(block, static_cast<std::size_t>(frames));
-        play(session, mIn, mOut, static_cast<std::size_t>(frames), [](std::int64_t) {});
+      mPipe(channels, kFileBlockFrames, [this, channels](double* block, std::int64_t frames) {
+        const double* in[2] = {block, block + frames};
+        for (PluginSession* session : mSessions)
+          play(*session, in, mOut.from(0), channels, static_cast<std::size_t>(frames), [](std::int64_t) {});
       })
   {
   }
@@ -86,8 +107,9 @@ public:
   BlockPipe& pipe() { return mPipe; }
 
 private:
-  PlanarBlock mIn, mOut;
-  BlockPipe mPipe; // last: its thread uses the blocks
+  std::vector<PluginSession*> mSessions;
+  PlanarBlock mOut;
+  BlockPipe mPipe; // last: its thread uses the rest
 };
 } // namespace
 
@@ -101,9 +123,14 @@ void runPass(SoundFileReader& reader, const PassTargets& targets)
   // The tool's own measurement, the writing and the sessions beyond the first run beside
   // the first session, each on a thread of its own, block after block in the file's
   // order.
-  std::list<MeasuringSession> measuring;
+  const std::size_t measuringSessions = targets.sessions.empty() ? 0 : targets.sessions.size() - 1;
+  std::vector<std::vector<PluginSession*>> groups(std::min(measuringSessions, kMeasuringThreads));
   for (std::size_t s = 1; s < targets.sessions.size(); ++s)
-    measuring.emplace_back(*targets.sessions[s], reader.channels());
+    groups[(s - 1) % groups.size()].push_back(targets.sessions[s]);
+  std::list<MeasuringThread> measuring;
+  for (std::vector<PluginSession*>& group : groups)
+    measuring.emplace_back(std::move(group), reader.channels());
+  std::vector<double> channelAfterChannel(measuring.empty() ? 0 : interleaved.size());
   std::optional<BlockPipe> metering;
   if (targets.inputMeter)
     metering.emplace(reader.channels(), kFileBlockFrames,
@@ -117,8 +144,6 @@ void runPass(SoundFileReader& reader, const PassTargets& targets)
   while (const std::int64_t got = reader.read(interleaved.data(), kFileBlockFrames))
   {
     const auto frames = static_cast<std::size_t>(got);
-    for (MeasuringSession& session : measuring)
-      session.pipe().push(interleaved.data(), got);
     if (metering)
       metering->push(interleaved.data(), got);
     if (targets.output && done == 0)
@@ -133,7 +158,15 @@ void runPass(SoundFileReader& reader, const PassTargets& targets)
     if (!targets.sessions.empty())
     {
       in.deinterleave(interleaved.data(), frames);
-      play(*targets.sessions[0], in, out, frames, afterCall);
+      if (!measuring.empty())
+      {
+        in.copyChannelsTo(channelAfterChannel.data(), frames);
+        for (MeasuringThread& thread : measuring)
+          thread.pipe().push(channelAfterChannel.data(), got);
+      }
+      play(*targets.sessions[0], in.from(0), out.from(0), reader.channels(), frames, afterCall);
+      if (targets.gainCheck)
+        targets.gainCheck->add(in.from(0), out.from(0), reader.channels(), frames);
     }
     else
       afterCall(got);
@@ -143,8 +176,8 @@ void runPass(SoundFileReader& reader, const PassTargets& targets)
       writing->push(interleaved.data(), got);
     }
   }
-  for (MeasuringSession& session : measuring)
-    session.pipe().finish();
+  for (MeasuringThread& thread : measuring)
+    thread.pipe().finish();
   if (metering)
     metering->finish();
   if (writing)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/quenmark/GainCheck.h"
 #include "tools/quenmark/LoudnessMeter.h"
 #include "tools/quenmark/OutputFile.h"
 #include "tools/quenmark/PluginSession.h"
@@ -26,6 +27,7 @@ struct PassTargets
   LoudnessMeter* inputMeter = nullptr;  // measures the file as read
   OutputFile* output = nullptr;         // receives the output of sessions[0]
   ProgressBar* progress = nullptr;      // told the frames done
+  GainCheck* gainCheck = nullptr;       // told sessions[0]'s input and output
   // Called after each process call of sessions[0] with the frames done so far.
   std::function<void(std::int64_t)> afterBlock;
 };

@@ -69,6 +69,14 @@ double SampleQuantizer::nextTriangular() noexcept
   return static_cast<double>(bits >> 32) * kUnit - static_cast<double>(bits & 0xFFFFFFFFull) * kUnit;
 }
 
+bool SampleQuantizer::keepsValuesNear(double peak) const noexcept
+{
+  constexpr double kFinestShare = 1e-4;
+  if (mFloat || mDouble)
+    return true;
+  return mBits > 0 && !mDither && 0.5 / mScale < kFinestShare * peak;
+}
+
 std::int64_t SampleQuantizer::quantize(double* values, std::int32_t* codes, std::size_t count) noexcept
 {
   std::int64_t clipped = 0;
