@@ -106,11 +106,22 @@ std::int64_t SampleQuantizer::quantize(double* values, std::int32_t* codes, std:
     double code = values[i] * mScale;
     if (mDither)
       code += nextTriangular();
-    code = std::floor(code + 0.5);
-    if (code > mMaxCode || code < mMinCode)
+    const double half = code + 0.5;
+    // Rounds half up. Inside the codes' range the integer conversion floors exactly
+    // (and fast, where std::floor is a library call); outside it, clip.
+    if (half >= mMinCode && half < mMaxCode + 1.)
     {
-      ++clipped;
-      code = std::clamp(code, mMinCode, mMaxCode);
+      code = static_cast<double>(static_cast<std::int64_t>(half));
+      code -= code > half ? 1. : 0.;
+    }
+    else
+    {
+      code = std::floor(half);
+      if (code > mMaxCode || code < mMinCode)
+      {
+        ++clipped;
+        code = std::clamp(code, mMinCode, mMaxCode);
+      }
     }
     values[i] = code / mScale;
     // Left-justified, as libsndfile takes 32-bit integers for every integer width.
