@@ -101,6 +101,8 @@ std::int64_t SampleQuantizer::quantize(double* values, std::int32_t* codes, std:
     return clipped;
   }
   const int shift = 32 - mBits;
+  // mScale is a power of two: multiplying by its inverse divides exactly.
+  const double step = 1. / mScale;
   for (std::size_t i = 0; i < count; ++i)
   {
     double code = values[i] * mScale;
@@ -111,8 +113,9 @@ std::int64_t SampleQuantizer::quantize(double* values, std::int32_t* codes, std:
     // (and fast, where std::floor is a library call); outside it, clip.
     if (half >= mMinCode && half < mMaxCode + 1.)
     {
-      code = static_cast<double>(static_cast<std::int64_t>(half));
-      code -= code > half ? 1. : 0.;
+      // Without a branch: negative halves are truncated up as often as not.
+      const auto truncated = static_cast<std::int64_t>(half);
+      code = static_cast<double>(truncated - static_cast<std::int64_t>(static_cast<double>(truncated) > half));
     }
     else
     {
@@ -123,7 +126,7 @@ std::int64_t SampleQuantizer::quantize(double* values, std::int32_t* codes, std:
         code = std::clamp(code, mMinCode, mMaxCode);
       }
     }
-    values[i] = code / mScale;
+    values[i] = code * step;
     // Left-justified, as libsndfile takes 32-bit integers for every integer width.
     codes[i] = static_cast<std::int32_t>(static_cast<std::int64_t>(code) * (std::int64_t{1} << shift));
   }
