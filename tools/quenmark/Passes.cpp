@@ -1,10 +1,12 @@
 #include "tools/quenmark/Passes.h"
 
 #include "tools/quenmark/BlockPipe.h"
+#include "tools/quenmark/ToolError.h"
 
 #include <algorithm>
 #include <list>
 #include <optional>
+#include <string>
 
 namespace quenmark
 {
@@ -115,6 +117,9 @@ private:
 
 void runPass(SoundFileReader& reader, const PassTargets& targets)
 {
+  // Sessions are arranged for mono or stereo only; the inputs are checked before this.
+  if (reader.channels() < 1 || reader.channels() > 2)
+    throw ToolError(kExitFailure, std::to_string(reader.channels()) + " channels: only mono and stereo are played");
   reader.rewind();
   const auto channels = static_cast<std::size_t>(reader.channels());
   std::vector<double> interleaved(static_cast<std::size_t>(kFileBlockFrames) * channels);
