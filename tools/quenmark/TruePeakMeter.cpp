@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace quenmark
@@ -23,7 +24,7 @@ TruePeakMeter::TruePeakMeter(int channels, int sampleRate)
   : mChannels(std::max(channels, 1)),
     mFactor(oversamplingFor(sampleRate)),
     mDelay((kTaps + mFactor - 1) / mFactor),
-    mPhases(static_cast<std::size_t>(mFactor), std::vector<double>(static_cast<std::size_t>(mDelay), 0.)),
+    mPhases(static_cast<std::size_t>(mFactor)),
     mHistory(static_cast<std::size_t>(mChannels), std::vector<double>(static_cast<std::size_t>(mDelay - 1), 0.))
 {
   // A sinc with its zeros on the input samples, cut off at the input's Nyquist frequency,
@@ -35,13 +36,13 @@ TruePeakMeter::TruePeakMeter(int channels, int sampleRate)
     double tap = std::fabs(m) > 1e-12 ? std::sin(x) / x : 1.;
     tap *= 0.5 * (1. - std::cos(2. * std::numbers::pi * j / (kTaps - 1)));
     if (std::fabs(tap) > kNegligibleTap)
-      mPhases[static_cast<std::size_t>(j % mFactor)][static_cast<std::size_t>(j / mFactor)] = tap;
+      mPhases[static_cast<std::size_t>(j % mFactor)].push_back({j / mFactor, tap});
   }
-  for (const std::vector<double>& phase : mPhases)
+  for (const std::vector<Tap>& phase : mPhases)
   {
     double sum = 0.;
-    for (double tap : phase)
-      sum += std::fabs(tap);
+    for (const Tap& tap : phase)
+      sum += std::fabs(tap.weight);
     mBoundGain = std::max(mBoundGain, sum);
   }
 }
@@ -89,25 +90,39 @@ void TruePeakMeter::addChannel(int channel, const double* interleaved, std::int6
   std::copy_n(mWork.begin() + static_cast<std::ptrdiff_t>(count), history, kept.begin());
 }
 
-// `input` holds `frames` samples, with mDelay - 1 samples of history before it.
+// `input` holds `frames` samples, with mDelay - 1 samples of history before it and room
+// for a whole chunk after it.
 void TruePeakMeter::interpolate(const double* input, int frames)
 {
+  // Eight outputs at a time, their sums held in four pairs of registers over all the
+  // taps: each tap costs four loads and four multiply-adds, and nothing is stored.
+  using Pair = double __attribute__((vector_size(16)));
+  constexpr int kLanes = 8;
+  auto load = [](const double* at) {
+    Pair pair;
+    std::memcpy(&pair, at, sizeof(pair));
+    return pair;
+  };
   double peak = mPeak;
-  for (const std::vector<double>& phase : mPhases)
-  {
-    double out[kChunkFrames] = {};
-    for (int k = 0; k < mDelay; ++k)
+  for (const std::vector<Tap>& phase : mPhases)
+    for (int n = 0; n < frames; n += kLanes)
     {
-      const double tap = phase[static_cast<std::size_t>(k)];
-      if (tap == 0.)
-        continue;
-      const double* x = input - k;
-      for (int n = 0; n < kChunkFrames; ++n)
-        out[n] += tap * x[n];
+      Pair sums[kLanes / 2] = {};
+      for (const Tap& tap : phase)
+      {
+        const Pair weight = {tap.weight, tap.weight};
+        const double* x = input + n - tap.back;
+        sums[0] += weight * load(x);
+        sums[1] += weight * load(x + 2);
+        sums[2] += weight * load(x + 4);
+        sums[3] += weight * load(x + 6);
+      }
+      double outputs[kLanes];
+      std::memcpy(outputs, sums, sizeof(outputs));
+      const int lanes = std::min(kLanes, frames - n);
+      for (int lane = 0; lane < lanes; ++lane)
+        peak = std::max(peak, std::fabs(outputs[lane]));
     }
-    for (int n = 0; n < frames; ++n)
-      peak = std::max(peak, std::fabs(out[n]));
-  }
   mPeak = peak;
 }
 } // namespace quenmark

@@ -34,9 +34,13 @@ private:
   int mChannels;
   int mFactor;
   int mDelay; // input samples each phase looks back over, the current one included
-  // Phase p's coefficients, mDelay of them, for x[n], x[n-1], ...: zero where the
-  // prototype has no tap.
-  std::vector<std::vector<double>> mPhases;
+  struct Tap
+  {
+    int back;      // samples back from the current one
+    double weight;
+  };
+  // Each phase's taps where the prototype has one, nearest first.
+  std::vector<std::vector<Tap>> mPhases;
   double mBoundGain = 1.; // the largest sum of a phase's coefficient magnitudes
   std::vector<std::vector<double>> mHistory; // per channel: the last mDelay - 1 samples
   std::vector<double> mWork;                 // history followed by one chunk of a channel
