@@ -508,10 +508,11 @@ LRESULT IGraphicsWin::Procedures::HandleEditorMessage(IGraphicsWin& editor, HWND
     Paint(editor, window);
     return 0;
   case WM_PRINTCLIENT:
-    // What the window shows, for PrintWindow and the like: the back buffer as it is.
-    if (LICE_IBitmap* back = editor.BackBuffer(); back != nullptr && back->DeviceContext() != nullptr)
-      BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, back->Width(), back->Height(),
-             static_cast<HDC>(back->DeviceContext()), 0, 0, SRCCOPY);
+    // What the window shows, for PrintWindow and the like: the back buffer as it is,
+    // copied the way a paint copies it.
+    editor.mPaintDC = reinterpret_cast<HDC>(wParam);
+    editor.PresentToScreen({0, 0, editor.Width(), editor.Height()});
+    editor.mPaintDC = nullptr;
     return 0;
   case WM_CLOSE:
     editor.CloseEditorWindow();

@@ -80,7 +80,7 @@ private:
   void* mModule = nullptr; // HINSTANCE of the module this code lives in
   void* mWindow = nullptr; // HWND
   void* mParent = nullptr; // HWND
-  void* mPaintDC = nullptr; // the paint handler's HDC while it runs
+  void* mPaintDC = nullptr; // the HDC a paint or print is drawing into, while it runs
 
   void* mEditWindow = nullptr; // HWND of the "EDIT" field
   void* mEditFont = nullptr;   // HFONT
