@@ -412,6 +412,15 @@ TEST(EditorWin32, TheTextFieldCommitsOnReturnCancelsOnEscapeAndFiltersLetters)
   SendMessageA(field, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(Pump(2s, [&] { return !IsWindow(field); }));
   EXPECT_NEAR(editor.plain("Target Value"), -18.5, 1e-6);
+
+  // While the field has the focus, a click elsewhere in the editor cancels it too.
+  field = openField();
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(GetFocus(), field);
+  SendMessageA(field, WM_CHAR, '7', 0);
+  editor.click(20, 270);
+  EXPECT_TRUE(Pump(2s, [&] { return !IsWindow(field); }));
+  EXPECT_NEAR(editor.plain("Target Value"), -18.5, 1e-6);
 }
 
 TEST(EditorWin32, KeysNoControlTakesReachTheHostWindowUnchanged)
