@@ -24,7 +24,6 @@
 #include <vector>
 
 using namespace std::chrono_literals;
-using vst3host::HandlerEvent;
 using Steinberg::IPtr;
 using Steinberg::IPlugView;
 
@@ -145,18 +144,7 @@ struct EditorUnderTest
     SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
     SendMessageA(editor, WM_LBUTTONUP, 0, at(x, y));
   }
-  bool sawEdits(Steinberg::Vst::ParamID id) const
-  {
-    bool begin = false, perform = false, end = false;
-    for (const HandlerEvent& event : plugin->handler().events())
-      if (event.id == id)
-      {
-        begin = begin || event.kind == HandlerEvent::kBeginEdit;
-        perform = perform || (begin && event.kind == HandlerEvent::kPerformEdit);
-        end = end || (perform && event.kind == HandlerEvent::kEndEdit);
-      }
-    return begin && perform && end;
-  }
+  bool sawEdits(Steinberg::Vst::ParamID id) const { return bundletest::sawWholeGesture(*plugin, id); }
   Steinberg::Vst::ParamID idOf(const char* title) const { return plugin->parameterTitled(title).value().id; }
   double plain(const char* title) const
   {
