@@ -423,3 +423,22 @@ TEST(EditorWin32, KeysNoControlTakesReachTheHostWindowUnchanged)
   EXPECT_EQ(gHostKeys[0].wParam, static_cast<WPARAM>('Q'));
   EXPECT_EQ(gHostKeys[0].lParam, flags);
 }
+
+TEST(EditorWin32, AHostThatDestroysItsWindowBeforeRemovingTheViewSurvives)
+{
+  EditorUnderTest editor;
+  ASSERT_TRUE(editor.ready());
+  DestroyWindow(editor.host); // takes the editor's child window with it
+  editor.host = nullptr;
+  EXPECT_FALSE(IsWindow(editor.editor));
+  EXPECT_EQ(editor.view->removed(), Steinberg::kResultOk);
+  // The editor opens again in a new window.
+  HWND host = MakeHostWindow(400, 400);
+  EXPECT_EQ(editor.view->attached(host, Steinberg::kPlatformTypeHWND), Steinberg::kResultTrue);
+  EXPECT_NE(GetWindow(host, GW_CHILD), nullptr);
+  EXPECT_TRUE(EditorClassRegistered());
+  editor.view->removed();
+  editor.view = nullptr;
+  DestroyWindow(host);
+  EXPECT_FALSE(EditorClassRegistered());
+}

@@ -149,6 +149,8 @@ IGraphicsWin::~IGraphicsWin()
 {
   CloseEditorWindow();
   RestorePointer();
+  if (gWindowCount == 0) // after a window destroyed with its host window
+    UnregisterClassA(kWindowClassName, static_cast<HINSTANCE>(mModule));
 }
 
 int IGraphicsWin::OpenWindowCount()
@@ -362,7 +364,7 @@ void* IGraphicsWin::OpenEditorWindow(void* parent)
     windowClass.hInstance = static_cast<HINSTANCE>(mModule);
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kWindowClassName;
-    RegisterClassA(&windowClass);
+    RegisterClassA(&windowClass); // may still exist after a window destroyed with its host's
   }
   gTimerRate = FPS();
   // The scale may have changed since the editor was made.
@@ -393,6 +395,17 @@ void IGraphicsWin::CloseEditorWindow()
   DestroyWindow(window);
   if (--gWindowCount == 0)
     UnregisterClassA(kWindowClassName, static_cast<HINSTANCE>(mModule));
+}
+
+void IGraphicsWin::ForgetDestroyedWindow()
+{
+  if (mWindow == nullptr)
+    return;
+  EndTextEntry();
+  mWindow = nullptr;
+  // The class cannot go while this window still exists: the next close or the editor's
+  // destruction unregisters it, and an opening meanwhile finds it registered.
+  --gWindowCount;
 }
 
 void IGraphicsWin::SetCursorShape(int kind)
@@ -517,6 +530,10 @@ LRESULT IGraphicsWin::Procedures::HandleEditorMessage(IGraphicsWin& editor, HWND
   case WM_CLOSE:
     editor.CloseEditorWindow();
     return 0;
+  case WM_NCDESTROY:
+    // Destroyed with a host window that went first: the editor counts it closed.
+    editor.ForgetDestroyedWindow();
+    break;
   case WM_TIMER:
     if (wParam == kTimerId)
     {

@@ -75,6 +75,8 @@ public:
 
 private:
   void EndTextEntry();
+  // The window was destroyed from outside (with its parent): closed without destroying.
+  void ForgetDestroyedWindow();
   int ToUnits(int devicePixels) const;
 
   void* mModule = nullptr; // HINSTANCE of the module this code lives in
