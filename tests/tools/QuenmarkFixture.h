@@ -236,11 +236,11 @@ protected:
     fs::create_directories(folder);
   }
   // Windows may hold a finished child's files open for a moment: the folder is retried
-  // for up to 2 s.
+  // for up to 5 s.
   void TearDown() override
   {
     std::error_code error;
-    for (int tries = 0; tries < 40; ++tries)
+    for (int tries = 0; tries < 100; ++tries)
     {
       fs::remove_all(folder, error);
       if (!error)
