@@ -576,6 +576,9 @@ void IPlugVST3::ApplyQueuedHostValue(ParamID id, ParamValue normalized)
     if (HostCode() == kHostLive)
       return; // that host's parameter values are not taken; its bypass and preset are
     const int index = static_cast<int>(id);
+    // The controller keeps the value the parameter takes from the host, before the
+    // product reacts to it (setting it again below changes nothing).
+    ParamAt(index)->SetFromNormalized(normalized);
     KeepHostValue(index, normalized);
     IPlugBase::ApplyHostValue(index, normalized);
   }
