@@ -76,6 +76,10 @@ AAX_Result IPlugAAX::EffectInit()
   if (Controller()->GetSampleRate(&sampleRate) == AAX_SUCCESS)
     SetSampleRate(sampleRate); // a rate that is not positive keeps the framework's
   ResetProcessing();
+  // No preset is loaded in this deliverable, so nothing else would hand the constructor's
+  // values to the product: without this, its processing would not follow the parameters
+  // the host shows (a "Normalize" that reads on but applies no gain).
+  AllParamsChanged(kSourceRecall);
   return AAX_SUCCESS;
 }
 
