@@ -1,0 +1,128 @@
+// Cost of the render callback of the built TavrikQuenmark.aaxplugin (loaded by our AAX
+// host, 32-bit as AAX hosts render) against the engine's own processBlock on the same
+// frames, in the same run: what the binding, the framework's conversion and the product
+// add per frame. Both analyse with the measure given and apply the gain.
+#include "BenchReport.h"
+#include "EngineRun.h"
+
+#include "engine/AudioPlugin.h"
+#include "tools/aaxhost/Instance.h"
+#include "tools/aaxhost/Module.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace
+{
+using namespace EngineRun;
+
+constexpr int kBlockSizes[] = {64, 512};
+
+struct Measure
+{
+  int index;
+  const char* name;
+};
+constexpr Measure kMeasures[] = {{4, "integrated"}, {0, "peak"}};
+
+aaxhost::Module* bundle()
+{
+  static std::unique_ptr<aaxhost::Module> module = [] {
+    std::string error;
+    auto loaded = aaxhost::Module::Load(QUENMARK_BENCH_BUNDLE, error);
+    if (!loaded)
+      std::fprintf(stderr, "bench_aax: %s\n", error.c_str());
+    return loaded;
+  }();
+  return module.get();
+}
+
+// A host's engine: the whole iteration's buffers, handed to the render callback block
+// by block with a playing transport.
+void runBundle(benchmark::State& state, int blockFrames, int measure)
+{
+  aaxhost::Module* module = bundle();
+  const aaxhost::EffectDescriptor* effect =
+      module != nullptr ? module->Description().Effect("com.Tavrik.aax.TavrikQuenmark") : nullptr;
+  std::string error = "no bundle";
+  auto instance = effect != nullptr ? aaxhost::Instance::Create(*effect, 1, kRate, error) : nullptr;
+  if (!instance)
+  {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  AAX_IEffectParameters& params = instance->Parameters();
+  auto set = [&](const char* id, const char* text) {
+    double normalized = 0.0;
+    params.GetParameterValueFromString(id, &normalized, AAX_CString(text));
+    params.UpdateParameterNormalizedValue(id, normalized, AAX_eUpdateSource_Unspecified);
+  };
+  set("4", "Standard");
+  params.UpdateParameterNormalizedValue("2", measure / 5.0, AAX_eUpdateSource_Unspecified);
+  set("3", std::to_string(kTargetDb).c_str());
+  set("8", std::to_string(kGateDb).c_str());
+  params.UpdateParameterNormalizedValue("6", 1.0, AAX_eUpdateSource_Unspecified);
+  params.UpdateParameterNormalizedValue("5", 1.0, AAX_eUpdateSource_Unspecified);
+  instance->HostTransport().playing = true;
+
+  const Programme source;
+  std::vector<std::vector<float>> in(2, std::vector<float>(kFramesPerIteration));
+  std::vector<std::vector<float>> out(2, std::vector<float>(kFramesPerIteration));
+  auto refill = [&] {
+    for (std::size_t i = 0; i < source.left.size(); ++i)
+    {
+      in[0][i] = static_cast<float>(source.left[i]);
+      in[1][i] = static_cast<float>(source.right[i]);
+    }
+  };
+  refill();
+  const float* inPointers[2] = {};
+  float* outPointers[2] = {};
+  for (auto _ : state)
+  {
+    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+    {
+      for (std::size_t c = 0; c < 2; ++c)
+      {
+        inPointers[c] = in[c].data() + start;
+        outPointers[c] = out[c].data() + start;
+      }
+      instance->Render(inPointers, outPointers, blockFrames);
+    }
+    benchmark::ClobberMemory();
+    state.PauseTiming();
+    refill(); // the input is the same programme every iteration
+    state.ResumeTiming();
+  }
+  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
+
+void runEngine(benchmark::State& state, int blockFrames, int measure)
+{
+  AudioPlugin engine;
+  setUpEngine(engine, blockFrames, measure, true);
+  EngineRun::runEngine(state, engine, blockFrames);
+}
+
+std::string caseName(const std::string& family, const char* measure, int block)
+{
+  return family + "/" + measure + "/" + std::to_string(block);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  std::vector<RatioTarget> targets;
+  for (int block : kBlockSizes)
+    for (const Measure& measure : kMeasures)
+    {
+      const std::string engine = caseName("Engine", measure.name, block);
+      const std::string aax = caseName("Aax-32bit", measure.name, block);
+      const int m = measure.index;
+      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runEngine(s, block, m); });
+      benchmark::RegisterBenchmark(aax.c_str(), [=](benchmark::State& s) { runBundle(s, block, m); });
+      targets.push_back({aax, engine, 1.2});
+    }
+  return runWithRatios(argc, argv, targets);
+}
