@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <numbers>
 #include <filesystem>
 #include <vector>
 
@@ -45,7 +46,7 @@ float Programme(int frame)
 {
   const double t = frame / kSampleRate;
   const double level = 0.02 + 0.08 * std::fabs(std::sin(0.7 * t));
-  return static_cast<float>(level * std::sin(2.0 * M_PI * 440.0 * t));
+  return static_cast<float>(level * std::sin(2.0 * std::numbers::pi * 440.0 * t));
 }
 
 TEST(AaxBundle, TheModuleLoadsWithItsLayoutAndDescribesOneEffect)

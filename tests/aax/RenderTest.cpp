@@ -8,6 +8,7 @@
 #include "WDL/IPlug/AAX/AAX_CIPlugParameters.h"
 
 #include <cmath>
+#include <numbers>
 
 using namespace aaxtest;
 
@@ -50,7 +51,7 @@ TEST(AaxRender, ContinuousModeBringsASineToTheTarget)
   {
     for (int i = 0; i < 512; ++i)
       block.in[0][static_cast<size_t>(i)] = block.in[1][static_cast<size_t>(i)] =
-          amplitude * static_cast<float>(std::sin(2.0 * M_PI * 997.0 * (start + i) / rate));
+          amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * 997.0 * (start + i) / rate));
     block.render(*p.instance);
     if (start >= 4 * 48000)
       for (float s : block.out[0])

@@ -7,6 +7,7 @@
 #include "tools/aaxhost/Module.h"
 
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -60,7 +61,7 @@ int Render(const aaxhost::Module& module)
   {
     for (int i = 0; i < kBlock; ++i)
       left[static_cast<size_t>(i)] = right[static_cast<size_t>(i)] =
-          static_cast<float>(amplitude * std::sin(2.0 * M_PI * 1000.0 * (start + i) / rate));
+          static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * 1000.0 * (start + i) / rate));
     instance->Render(inputs, outputs, kBlock);
     for (int i = 0; i < kBlock; ++i)
       peak = std::max(peak, static_cast<double>(std::fabs(outLeft[static_cast<size_t>(i)])));
