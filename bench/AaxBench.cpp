@@ -66,36 +66,9 @@ void runBundle(benchmark::State& state, int blockFrames, int measure)
   params.UpdateParameterNormalizedValue("5", 1.0, AAX_eUpdateSource_Unspecified);
   instance->HostTransport().playing = true;
 
-  const Programme source;
-  std::vector<std::vector<float>> in(2, std::vector<float>(kFramesPerIteration));
-  std::vector<std::vector<float>> out(2, std::vector<float>(kFramesPerIteration));
-  auto refill = [&] {
-    for (std::size_t i = 0; i < source.left.size(); ++i)
-    {
-      in[0][i] = static_cast<float>(source.left[i]);
-      in[1][i] = static_cast<float>(source.right[i]);
-    }
-  };
-  refill();
-  const float* inPointers[2] = {};
-  float* outPointers[2] = {};
-  for (auto _ : state)
-  {
-    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
-    {
-      for (std::size_t c = 0; c < 2; ++c)
-      {
-        inPointers[c] = in[c].data() + start;
-        outPointers[c] = out[c].data() + start;
-      }
-      instance->Render(inPointers, outPointers, blockFrames);
-    }
-    benchmark::ClobberMemory();
-    state.PauseTiming();
-    refill(); // the input is the same programme every iteration
-    state.ResumeTiming();
-  }
-  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+  runHostBlocks<float>(state, blockFrames, [&](float** inputs, float** outputs) {
+    instance->Render(inputs, outputs, blockFrames);
+  });
 }
 
 void runEngine(benchmark::State& state, int blockFrames, int measure)

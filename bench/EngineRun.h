@@ -71,4 +71,37 @@ inline void runEngine(benchmark::State& state, AudioPlugin& engine, int blockFra
   }
   setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
 }
+
+// A host's engine: the whole iteration's stereo input and output buffers in the host's
+// sample type, handed to block(inputs, outputs) block by block. The programme is copied
+// in again between iterations, outside the timing.
+template <class Sample, class Block>
+void runHostBlocks(benchmark::State& state, int blockFrames, Block&& block)
+{
+  const Programme source;
+  std::vector<std::vector<Sample>> in(2, std::vector<Sample>(kFramesPerIteration));
+  std::vector<std::vector<Sample>> out(2, std::vector<Sample>(kFramesPerIteration));
+  auto refill = [&] {
+    for (std::size_t i = 0; i < source.left.size(); ++i)
+    {
+      in[0][i] = static_cast<Sample>(source.left[i]);
+      in[1][i] = static_cast<Sample>(source.right[i]);
+    }
+  };
+  refill();
+  for (auto _ : state)
+  {
+    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+    {
+      Sample* inputs[2] = {in[0].data() + start, in[1].data() + start};
+      Sample* outputs[2] = {out[0].data() + start, out[1].data() + start};
+      block(inputs, outputs);
+    }
+    benchmark::ClobberMemory();
+    state.PauseTiming();
+    refill();
+    state.ResumeTiming();
+  }
+  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
 }

@@ -82,17 +82,6 @@ void runBundle(benchmark::State& state, int32 sampleSize, int blockFrames, int m
   runner.setPlaying(true);
   (void)runner.flush();
 
-  const Programme source;
-  std::vector<std::vector<Sample>> in(2, std::vector<Sample>(kFramesPerIteration));
-  std::vector<std::vector<Sample>> out(2, std::vector<Sample>(kFramesPerIteration));
-  auto refill = [&] {
-    for (std::size_t i = 0; i < source.left.size(); ++i)
-    {
-      in[0][i] = static_cast<Sample>(source.left[i]);
-      in[1][i] = static_cast<Sample>(source.right[i]);
-    }
-  };
-  refill();
   auto changes = IPtr<ParameterChanges>::adopt(new ParameterChanges);
   ProcessContext context{};
   context.state = ProcessContext::kPlaying | ProcessContext::kTempoValid;
@@ -119,24 +108,15 @@ void runBundle(benchmark::State& state, int32 sampleSize, int blockFrames, int m
   bind(inPointers, inBus);
   bind(outPointers, outBus);
 
-  for (auto _ : state)
-  {
-    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+  runHostBlocks<Sample>(state, blockFrames, [&](Sample** inputs, Sample** outputs) {
+    for (std::size_t c = 0; c < 2; ++c)
     {
-      for (std::size_t c = 0; c < 2; ++c)
-      {
-        inPointers[c] = in[c].data() + start;
-        outPointers[c] = out[c].data() + start;
-      }
-      plugin.process(data);
-      context.projectTimeSamples += blockFrames;
+      inPointers[c] = inputs[c];
+      outPointers[c] = outputs[c];
     }
-    benchmark::ClobberMemory();
-    state.PauseTiming();
-    refill(); // the input is the same programme every iteration
-    state.ResumeTiming();
-  }
-  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+    plugin.process(data);
+    context.projectTimeSamples += blockFrames;
+  });
 }
 
 void runEngine(benchmark::State& state, int blockFrames, int measure)

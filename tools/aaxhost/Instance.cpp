@@ -6,6 +6,21 @@
 
 namespace aaxhost
 {
+namespace
+{
+// A chunk record of id holding data, as a host hands it to the plug-in.
+std::vector<char> ChunkRecord(AAX_CTypeID id, const std::vector<char>& data)
+{
+  std::vector<char> record(AAX_ChunkBytes(data.size()));
+  auto* chunk = reinterpret_cast<AAX_SPlugInChunk*>(record.data());
+  chunk->fSize = static_cast<int32_t>(data.size());
+  chunk->fChunkID = id;
+  if (!data.empty())
+    std::memcpy(chunk->fData, data.data(), data.size());
+  return record;
+}
+} // namespace
+
 Instance::Instance(const ComponentDescriptor& component, AAX_CCreateProc createGui, double sampleRate)
     : mSampleRate(sampleRate),
       mController(sampleRate, component.Property(AAX_eProperty_InputStemFormat, AAX_eStemFormat_None),
@@ -136,24 +151,14 @@ AAX_Result Instance::SaveChunk(AAX_CTypeID& id, std::vector<char>& data) const
 
 AAX_Result Instance::LoadChunk(AAX_CTypeID id, const std::vector<char>& data)
 {
-  std::vector<char> record(AAX_ChunkBytes(data.size()));
-  auto* chunk = reinterpret_cast<AAX_SPlugInChunk*>(record.data());
-  chunk->fSize = static_cast<int32_t>(data.size());
-  chunk->fChunkID = id;
-  if (!data.empty())
-    std::memcpy(chunk->fData, data.data(), data.size());
-  return mParameters->SetChunk(id, chunk);
+  const std::vector<char> record = ChunkRecord(id, data);
+  return mParameters->SetChunk(id, reinterpret_cast<const AAX_SPlugInChunk*>(record.data()));
 }
 
 AAX_Result Instance::CompareChunk(AAX_CTypeID id, const std::vector<char>& data, bool& equal) const
 {
-  std::vector<char> record(AAX_ChunkBytes(data.size()));
-  auto* chunk = reinterpret_cast<AAX_SPlugInChunk*>(record.data());
-  chunk->fSize = static_cast<int32_t>(data.size());
-  chunk->fChunkID = id;
-  if (!data.empty())
-    std::memcpy(chunk->fData, data.data(), data.size());
-  return mParameters->CompareActiveChunk(chunk, &equal);
+  const std::vector<char> record = ChunkRecord(id, data);
+  return mParameters->CompareActiveChunk(reinterpret_cast<const AAX_SPlugInChunk*>(record.data()), &equal);
 }
 
 AAX_Result Instance::OpenEditor(void* nativeWindow)

@@ -76,59 +76,49 @@ AAX_Result AAX_CEffectParameters::GetParameterIDFromIndex(int32_t index, AAX_ISt
   return AAX_SUCCESS;
 }
 
-AAX_Result AAX_CEffectParameters::GetParameterName(AAX_CParamID id, AAX_IString* name) const
+namespace
 {
-  if (name == nullptr)
+// Answers a query about parameter id into *out: null out, AAX_ERROR_NULL_ARGUMENT; an
+// unknown id, AAX_ERROR_INVALID_PARAMETER_ID; else read(parameter, *out).
+template <typename Out, typename Read>
+AAX_Result Query(const AAX_CParameterManager& manager, AAX_CParamID id, Out* out, Read&& read)
+{
+  if (out == nullptr)
     return AAX_ERROR_NULL_ARGUMENT;
-  const AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
+  const AAX_IParameter* parameter = manager.GetParameterByID(id);
   if (parameter == nullptr)
     return AAX_ERROR_INVALID_PARAMETER_ID;
-  name->Set(parameter->Name());
+  read(*parameter, *out);
   return AAX_SUCCESS;
+}
+} // namespace
+
+AAX_Result AAX_CEffectParameters::GetParameterName(AAX_CParamID id, AAX_IString* name) const
+{
+  return Query(mParameterManager, id, name, [](const AAX_IParameter& p, AAX_IString& out) { out.Set(p.Name()); });
 }
 
 AAX_Result AAX_CEffectParameters::GetParameterNormalizedValue(AAX_CParamID id, double* value) const
 {
-  if (value == nullptr)
-    return AAX_ERROR_NULL_ARGUMENT;
-  const AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
-  if (parameter == nullptr)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  *value = parameter->GetNormalizedValue();
-  return AAX_SUCCESS;
+  return Query(mParameterManager, id, value,
+               [](const AAX_IParameter& p, double& out) { out = p.GetNormalizedValue(); });
 }
 
 AAX_Result AAX_CEffectParameters::GetParameterDefaultNormalizedValue(AAX_CParamID id, double* value) const
 {
-  if (value == nullptr)
-    return AAX_ERROR_NULL_ARGUMENT;
-  const AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
-  if (parameter == nullptr)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  *value = parameter->GetNormalizedDefaultValue();
-  return AAX_SUCCESS;
+  return Query(mParameterManager, id, value,
+               [](const AAX_IParameter& p, double& out) { out = p.GetNormalizedDefaultValue(); });
 }
 
 AAX_Result AAX_CEffectParameters::GetParameterNumberOfSteps(AAX_CParamID id, int32_t* steps) const
 {
-  if (steps == nullptr)
-    return AAX_ERROR_NULL_ARGUMENT;
-  const AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
-  if (parameter == nullptr)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  *steps = parameter->GetNumberOfSteps();
-  return AAX_SUCCESS;
+  return Query(mParameterManager, id, steps,
+               [](const AAX_IParameter& p, int32_t& out) { out = p.GetNumberOfSteps(); });
 }
 
 AAX_Result AAX_CEffectParameters::GetParameterType(AAX_CParamID id, int32_t* type) const
 {
-  if (type == nullptr)
-    return AAX_ERROR_NULL_ARGUMENT;
-  const AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
-  if (parameter == nullptr)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  *type = parameter->GetType();
-  return AAX_SUCCESS;
+  return Query(mParameterManager, id, type, [](const AAX_IParameter& p, int32_t& out) { out = p.GetType(); });
 }
 
 AAX_Result AAX_CEffectParameters::GetParameterStringFromValue(AAX_CParamID id, double value, AAX_IString* text) const
@@ -159,29 +149,17 @@ AAX_Result AAX_CEffectParameters::GetParameterValueFromString(AAX_CParamID id, d
 
 AAX_Result AAX_CEffectParameters::SetParameterNormalizedValue(AAX_CParamID id, double value)
 {
-  AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
-  if (parameter == nullptr)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  parameter->SetNormalizedValue(value);
-  return AAX_SUCCESS;
+  return Edit(id, [value](AAX_IParameter& p) { p.SetNormalizedValue(value); });
 }
 
 AAX_Result AAX_CEffectParameters::TouchParameter(AAX_CParamID id)
 {
-  AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
-  if (parameter == nullptr)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  parameter->Touch();
-  return AAX_SUCCESS;
+  return Edit(id, [](AAX_IParameter& p) { p.Touch(); });
 }
 
 AAX_Result AAX_CEffectParameters::ReleaseParameter(AAX_CParamID id)
 {
-  AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
-  if (parameter == nullptr)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  parameter->Release();
-  return AAX_SUCCESS;
+  return Edit(id, [](AAX_IParameter& p) { p.Release(); });
 }
 
 AAX_Result AAX_CEffectParameters::UpdateParameterNormalizedValue(AAX_CParamID id, double value, int32_t /*source*/)

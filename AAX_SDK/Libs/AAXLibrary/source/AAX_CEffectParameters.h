@@ -72,6 +72,16 @@ protected:
   // Called once by Initialize, after the proxies are set.
   virtual AAX_Result EffectInit() { return AAX_SUCCESS; }
   void CountChange() { mChanges.fetch_add(1, std::memory_order_relaxed); }
+  // edit(parameter) for a known id, else AAX_ERROR_INVALID_PARAMETER_ID.
+  template <typename EditFn>
+  AAX_Result Edit(AAX_CParamID id, EditFn&& edit)
+  {
+    AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
+    if (parameter == nullptr)
+      return AAX_ERROR_INVALID_PARAMETER_ID;
+    edit(*parameter);
+    return AAX_SUCCESS;
+  }
 
   AAX_CParameterManager mParameterManager;
   AAX_CPacketDispatcher mPacketDispatcher;
