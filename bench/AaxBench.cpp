@@ -19,12 +19,6 @@ using namespace EngineRun;
 
 constexpr int kBlockSizes[] = {64, 512};
 
-struct Measure
-{
-  int index;
-  const char* name;
-};
-constexpr Measure kMeasures[] = {{4, "integrated"}, {0, "peak"}};
 
 aaxhost::Module* bundle()
 {
@@ -71,17 +65,6 @@ void runBundle(benchmark::State& state, int blockFrames, int measure)
   });
 }
 
-void runEngine(benchmark::State& state, int blockFrames, int measure)
-{
-  AudioPlugin engine;
-  setUpEngine(engine, blockFrames, measure, true);
-  EngineRun::runEngine(state, engine, blockFrames);
-}
-
-std::string caseName(const std::string& family, const char* measure, int block)
-{
-  return family + "/" + measure + "/" + std::to_string(block);
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -93,7 +76,7 @@ int main(int argc, char** argv)
       const std::string engine = caseName("Engine", measure.name, block);
       const std::string aax = caseName("Aax-32bit", measure.name, block);
       const int m = measure.index;
-      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runEngine(s, block, m); });
+      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runAnalysingEngine(s, block, m); });
       benchmark::RegisterBenchmark(aax.c_str(), [=](benchmark::State& s) { runBundle(s, block, m); });
       targets.push_back({aax, engine, 1.2});
     }

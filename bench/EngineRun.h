@@ -5,6 +5,7 @@
 #include "engine/AudioPlugin.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // What the engine benchmarks share: the programme they run and the engine as a host's
@@ -103,5 +104,28 @@ void runHostBlocks(benchmark::State& state, int blockFrames, Block&& block)
     state.ResumeTiming();
   }
   setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
+
+// The bundle benchmarks' measures: the costliest and the cheapest detector.
+struct Measure
+{
+  int index;
+  const char* name;
+};
+constexpr Measure kMeasures[] = {{4, "integrated"}, {0, "peak"}};
+
+// The engine alone, analysing with measure and applying the gain: the floor the bundle
+// benchmarks are compared with.
+inline void runAnalysingEngine(benchmark::State& state, int blockFrames, int measure)
+{
+  AudioPlugin engine;
+  setUpEngine(engine, blockFrames, measure, true);
+  runEngine(state, engine, blockFrames);
+}
+
+// "<family>/<measure>/<block>"
+inline std::string caseName(const std::string& family, const char* measure, int block)
+{
+  return family + "/" + measure + "/" + std::to_string(block);
 }
 }

@@ -27,12 +27,6 @@ using namespace EngineRun;
 // Block 32 shows what a small-buffer session costs per instance.
 constexpr int kBlockSizes[] = {32, 64, 512};
 
-struct Measure
-{
-  int index;
-  const char* name;
-};
-constexpr Measure kMeasures[] = {{4, "integrated"}, {0, "peak"}};
 
 std::shared_ptr<vst3host::Module> bundle()
 {
@@ -119,17 +113,6 @@ void runBundle(benchmark::State& state, int32 sampleSize, int blockFrames, int m
   });
 }
 
-void runEngine(benchmark::State& state, int blockFrames, int measure)
-{
-  AudioPlugin engine;
-  setUpEngine(engine, blockFrames, measure, true);
-  EngineRun::runEngine(state, engine, blockFrames);
-}
-
-std::string caseName(const std::string& family, const char* measure, int block)
-{
-  return family + "/" + measure + "/" + std::to_string(block);
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -142,7 +125,7 @@ int main(int argc, char** argv)
       const std::string wide = caseName("Vst3-64bit", measure.name, block);
       const std::string narrow = caseName("Vst3-32bit", measure.name, block);
       const int m = measure.index;
-      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runEngine(s, block, m); });
+      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runAnalysingEngine(s, block, m); });
       benchmark::RegisterBenchmark(wide.c_str(),
                                    [=](benchmark::State& s) { runBundle<double>(s, kSample64, block, m); });
       benchmark::RegisterBenchmark(narrow.c_str(),
