@@ -277,7 +277,15 @@ AAX_Result IPlugAAX::RenderAudio(const AAX_SIPlugRenderInfo* info)
         SetBlockFrames(blockFrames);
         ResetProcessing();
       }
-      ClearScratchBuffers();
+      // Disconnected channels read and write only their scratch buffers, which nothing
+      // else writes: clearing them when the channels in use change is enough for every
+      // block to start from silence there, and saves clearing them on every block.
+      if (inputs != mScratchInputs || outputs != mScratchOutputs)
+      {
+        ClearScratchBuffers();
+        mScratchInputs = inputs;
+        mScratchOutputs = outputs;
+      }
       ConnectInputChannels(0, NInChannels(), false);
       ConnectInputChannels(0, inputs, true);
       BindInputBuffers(0, inputs, info->inputs, frames);

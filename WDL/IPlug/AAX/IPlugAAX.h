@@ -98,6 +98,9 @@ private:
   void SendQueuedValues();
 
   AAX_IViewContainer* mViewContainer = nullptr;
+  // The channels in use when the scratch buffers were last cleared (-1: never).
+  int mScratchInputs = -1;
+  int mScratchOutputs = -1;
   // Values reported during a render, sent after it (NaN: none). Sized at construction.
   std::vector<double> mQueuedValues;
   bool mHasQueuedValues = false;
