@@ -41,6 +41,21 @@ inline std::unique_ptr<vst3host::PluginInstance> newInstance()
   return instance.ok() ? instance.take() : nullptr;
 }
 
+// Whether the host saw a whole gesture on parameter id: beginEdit, then performEdit, then
+// endEdit, as an editor sends them for one user edit.
+inline bool sawWholeGesture(const vst3host::PluginInstance& plugin, Steinberg::Vst::ParamID id)
+{
+  bool begin = false, perform = false, end = false;
+  for (const vst3host::HandlerEvent& event : plugin.handler().events())
+    if (event.id == id)
+    {
+      begin = begin || event.kind == vst3host::HandlerEvent::kBeginEdit;
+      perform = perform || (begin && event.kind == vst3host::HandlerEvent::kPerformEdit);
+      end = end || (perform && event.kind == vst3host::HandlerEvent::kEndEdit);
+    }
+  return begin && perform && end;
+}
+
 // The product's parameter IDs as the host finds them by title.
 struct Ids
 {

@@ -26,7 +26,6 @@
 #include <thread>
 
 using namespace std::chrono_literals;
-using vst3host::HandlerEvent;
 
 namespace
 {
@@ -186,18 +185,7 @@ struct EditorUnderTest
     std::vector<std::uint32_t> pixels;
     return host->capturePixels(pixels) && pixels[pixels.size() / 2] != 0u;
   }
-  bool sawEdits(Steinberg::Vst::ParamID id) const
-  {
-    bool begin = false, perform = false, end = false;
-    for (const HandlerEvent& event : plugin->handler().events())
-      if (event.id == id)
-      {
-        begin = begin || event.kind == HandlerEvent::kBeginEdit;
-        perform = perform || (begin && event.kind == HandlerEvent::kPerformEdit);
-        end = end || (perform && event.kind == HandlerEvent::kEndEdit);
-      }
-    return begin && perform && end;
-  }
+  bool sawEdits(Steinberg::Vst::ParamID id) const { return bundletest::sawWholeGesture(*plugin, id); }
   Steinberg::Vst::ParamID idOf(const char* title) const { return plugin->parameterTitled(title).value().id; }
 
   std::unique_ptr<vst3host::PluginInstance> plugin;

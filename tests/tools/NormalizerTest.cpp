@@ -188,6 +188,48 @@ TEST_F(Normalizer, TheTruePeakCeilingHoldsAndTheMissIsReported)
   EXPECT_NE(text.out.find("missed"), std::string::npos) << text.out;
 }
 
+TEST_F(Normalizer, TheReportedOutputLevelsAreThoseOfTheFileWritten)
+{
+  // Formats that hold the gained input (24 bits, float) with and without a ceiling, and
+  // one that clips, whose levels are not the input's with the gain.
+  struct Case
+  {
+    const char* name;
+    int format;
+    std::vector<std::string> options;
+    bool clips;
+  };
+  const std::vector<Case> cases = {
+    {"24-bit, ceiling", SF_FORMAT_WAV | SF_FORMAT_PCM_24, {"--loudness", "-16", "--true-peak", "-1"}, false},
+    {"float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, {"--loudness", "-30"}, false},
+    {"24-bit, clipped", SF_FORMAT_WAV | SF_FORMAT_PCM_24, {"--loudness", "0"}, true},
+  };
+  // At 0 LUFS a 100 Hz sine (hardly weighted) peaks 3 dB over full scale; the peaks
+  // between samples at a quarter of the rate stay below it.
+  auto lowSine = [](int n, int) { return 0.5 * std::sin(2. * std::numbers::pi * 100. * n / kRate); };
+  for (const Case& test : cases)
+  {
+    SCOPED_TRACE(test.name);
+    writeAudio(at("in.wav"), test.format, 2, kRate, 4 * kRate,
+               test.clips ? std::function<double(int, int)>(lowSine) : interSamplePeaks(0.25));
+    std::vector<std::string> arguments = {"normalize", at("in.wav"), at("out.wav"), "--json"};
+    arguments.insert(arguments.end(), test.options.begin(), test.options.end());
+    const Outcome run = quenmark(arguments);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto report = nlohmann::json::parse(run.out);
+    EXPECT_EQ(report["clippedSamples"].get<long>() > 0, test.clips);
+    const auto level = report["outputLevel"];
+    const Audio output = readAudio(at("out.wav"));
+    constexpr double kSameLevel = 0.001;
+    EXPECT_NEAR(level["integratedLufs"].get<double>(), integratedLufs(output), kSameLevel);
+    EXPECT_NEAR(level["samplePeakDbfs"].get<double>(), peakDb(output), kSameLevel);
+    if (!level["truePeakDbtp"].is_null())
+    {
+      EXPECT_NEAR(level["truePeakDbtp"].get<double>(), truePeakDbtp(output), kCeilingToleranceDb);
+    }
+  }
+}
+
 TEST_F(Normalizer, IntegerOutputsNeverClipSilently)
 {
   auto lowSine = [](double dbfs) {

@@ -8,16 +8,23 @@
 #include <nlohmann/json.hpp>
 #include <sndfile.h>
 
+#ifdef _WIN32
+#include "ChildProcess.h"
+#include <process.h>
+#else
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <thread>
 
 namespace quenmarktest
 {
@@ -38,12 +45,34 @@ inline std::string slurp(const fs::path& path)
   return text.str();
 }
 
+// Whether runQuenmark can give the tool a terminal (a pseudo-terminal, POSIX only).
+#ifdef _WIN32
+constexpr bool kHasTerminals = false;
+inline int processId()
+{
+  return _getpid();
+}
+#else
+constexpr bool kHasTerminals = true;
+inline int processId()
+{
+  return static_cast<int>(getpid());
+}
+#endif
+
 // Runs quenmark with `arguments`, standard output and error into files; with `terminal`
-// standard error is a pseudo-terminal instead and its text is returned.
+// standard error is a pseudo-terminal instead and its text is returned (where there are
+// none, the run fails with exit code -1).
 inline Outcome runQuenmark(const std::vector<std::string>& arguments, const fs::path& folder, bool terminal = false)
 {
   const fs::path outPath = folder / "stdout.txt";
   const fs::path errPath = folder / "stderr.txt";
+#ifdef _WIN32
+  if (terminal)
+    return {-1, "", "no pseudo-terminals on this platform"};
+  const int exitCode = testsupport::runProgram(QUENMARK_EXECUTABLE, arguments, outPath, errPath);
+  return {exitCode, slurp(outPath), slurp(errPath)};
+#else
   int master = -1, slave = -1;
   if (terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
     return {-1, "", "openpty failed"};
@@ -78,6 +107,24 @@ inline Outcome runQuenmark(const std::vector<std::string>& arguments, const fs::
   int status = 0;
   waitpid(child, &status, 0);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(outPath), terminal ? terminalText : slurp(errPath)};
+#endif
+}
+
+// Whether this libsndfile has the major format of `format` (the Windows build has its
+// built-in formats only: no FLAC, Ogg or MP3).
+inline bool formatAvailable(int format)
+{
+  int count = 0;
+  sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+  for (int i = 0; i < count; ++i)
+  {
+    SF_FORMAT_INFO info{};
+    info.format = i;
+    if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) == 0 &&
+        info.format == (format & SF_FORMAT_TYPEMASK))
+      return true;
+  }
+  return false;
 }
 
 // Writes `frames` frames of signal(frame, channel) in `format`.
@@ -88,7 +135,7 @@ inline void writeAudio(const fs::path& path, int format, int channels, int rate,
   info.samplerate = rate;
   info.channels = channels;
   info.format = format;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  SNDFILE* file = sf_open(path.string().c_str(), SFM_WRITE, &info);
   ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
   std::vector<double> interleaved(static_cast<std::size_t>(frames * channels));
   for (int n = 0; n < frames; ++n)
@@ -107,7 +154,7 @@ struct Audio
 inline Audio readAudio(const fs::path& path)
 {
   Audio audio;
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &audio.info);
+  SNDFILE* file = sf_open(path.string().c_str(), SFM_READ, &audio.info);
   EXPECT_NE(file, nullptr) << path << ": " << sf_strerror(nullptr);
   if (file == nullptr)
     return audio;
@@ -184,11 +231,24 @@ protected:
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     // One folder per process and test: builds may run the same tests side by side.
     folder = fs::temp_directory_path() /
-             ("quenmark-test-" + std::to_string(getpid()) + "-" + std::string(test->name()));
+             ("quenmark-test-" + std::to_string(processId()) + "-" + std::string(test->name()));
     fs::remove_all(folder);
     fs::create_directories(folder);
   }
-  void TearDown() override { fs::remove_all(folder); }
+  // Windows may hold a finished child's files open for a moment: the folder is retried
+  // for up to 5 s.
+  void TearDown() override
+  {
+    std::error_code error;
+    for (int tries = 0; tries < 100; ++tries)
+    {
+      fs::remove_all(folder, error);
+      if (!error)
+        return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ADD_FAILURE() << "cannot remove " << folder << ": " << error.message();
+  }
 
   Outcome quenmark(std::vector<std::string> arguments, bool terminal = false)
   {

@@ -51,6 +51,8 @@ TEST_F(Quenmark, LoudnessNormalizationReachesItsTargetForStereoAndMono)
                            Case{"stereo.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 48000, -18.}})
   {
     SCOPED_TRACE(file.name);
+    if (!formatAvailable(file.format))
+      continue;
     Noise noise(0.05);
     const std::string in = at(std::string("in-") + file.name);
     const std::string out = at(std::string("out-") + file.name);
@@ -93,9 +95,19 @@ TEST_F(Quenmark, TheInputIsNeverOverwritten)
   writeAudio(at("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 48000, 48000, [&](int n, int c) { return noise(n, c); });
   const std::string original = slurp(at("in.wav"));
   fs::create_directories(folder / "sub");
-  fs::create_symlink(at("in.wav"), at("link.wav"));
+  std::vector<std::string> outputs = {at("in.wav"), at("sub/../in.wav"), at("hard.wav")};
   fs::create_hard_link(at("in.wav"), at("hard.wav"));
-  for (const std::string& out : {at("in.wav"), at("sub/../in.wav"), at("link.wav"), at("hard.wav")})
+#ifdef _WIN32
+  // Symbolic links need a privilege on Windows (and Wine has none): tried where they exist.
+  std::error_code noLinks;
+  fs::create_symlink(at("in.wav"), at("link.wav"), noLinks);
+  if (!noLinks)
+    outputs.push_back(at("link.wav"));
+#else
+  fs::create_symlink(at("in.wav"), at("link.wav"));
+  outputs.push_back(at("link.wav"));
+#endif
+  for (const std::string& out : outputs)
   {
     SCOPED_TRACE(out);
     const Outcome run = quenmark({"normalize", at("in.wav"), out, "--target", "-3"});
@@ -202,6 +214,8 @@ TEST_F(Quenmark, InfoShowsThePluginAsAHostSeesIt)
 
 TEST_F(Quenmark, TheProgressBarAppearsOnATerminalOnly)
 {
+  if (!kHasTerminals)
+    GTEST_SKIP() << "needs a pseudo-terminal";
   Noise noise(0.1);
   writeAudio(at("long.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 48000, 6 * 48000,
              [&](int n, int c) { return noise(n, c); });

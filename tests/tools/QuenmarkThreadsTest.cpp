@@ -1,6 +1,7 @@
-// quenmark's parallel jobs in one process: two files normalized at once, each through its
-// own plug-in instances, with the measuring and writing threads of each pass; run under
-// the thread sanitizer.
+// quenmark's parallel jobs in one process: two files normalized or analysed at once, each
+// through its own plug-in instances, with the measuring and writing threads of each pass
+// (an analysis plays its six instances on threads of their own); run under the thread
+// sanitizer.
 
 #include "tools/quenmark/Commands.h"
 #include "tools/quenmark/Options.h"
@@ -17,9 +18,11 @@
 
 namespace fs = std::filesystem;
 
-TEST(QuenmarkJobs, TwoFilesAtOnceGiveWhatOneAtATimeGives)
+namespace
 {
-  const fs::path folder = fs::temp_directory_path() / ("quenmark-jobs-" + std::to_string(getpid()));
+// Two short stereo files of different levels in a fresh folder.
+std::vector<std::string> writeInputs(const fs::path& folder)
+{
   fs::remove_all(folder);
   fs::create_directories(folder);
   std::vector<std::string> inputs;
@@ -31,7 +34,7 @@ TEST(QuenmarkJobs, TwoFilesAtOnceGiveWhatOneAtATimeGives)
     info.channels = 2;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE* out = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(out, nullptr);
+    EXPECT_NE(out, nullptr);
     std::vector<double> samples(2 * 48000);
     for (std::size_t n = 0; n < samples.size(); ++n)
       samples[n] = (0.1 + 0.1 * file) * std::sin(0.05 * double(n / 2)) * (n % 2 ? 0.5 : 1.);
@@ -39,6 +42,14 @@ TEST(QuenmarkJobs, TwoFilesAtOnceGiveWhatOneAtATimeGives)
     sf_close(out);
     inputs.push_back(path.string());
   }
+  return inputs;
+}
+} // namespace
+
+TEST(QuenmarkJobs, TwoFilesAtOnceGiveWhatOneAtATimeGives)
+{
+  const fs::path folder = fs::temp_directory_path() / ("quenmark-jobs-" + std::to_string(getpid()));
+  const std::vector<std::string> inputs = writeInputs(folder);
   std::vector<std::string> reports;
   for (const char* jobs : {"2", "1"})
   {
@@ -55,5 +66,24 @@ TEST(QuenmarkJobs, TwoFilesAtOnceGiveWhatOneAtATimeGives)
     reports.push_back(report);
   }
   EXPECT_EQ(reports[0], reports[1]);
+  fs::remove_all(folder);
+}
+
+TEST(QuenmarkJobs, AnAnalysisOfAllSixMeasuresReadsTheSameInParallel)
+{
+  const fs::path folder = fs::temp_directory_path() / ("quenmark-analysis-" + std::to_string(getpid()));
+  const std::vector<std::string> inputs = writeInputs(folder);
+  std::vector<std::string> reports;
+  for (const char* jobs : {"2", "1"})
+  {
+    std::vector<std::string> arguments = {"analyze"};
+    arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+    arguments.insert(arguments.end(), {"--csv", "--jobs", jobs, "--plugin", QUENMARK_TEST_BUNDLE});
+    std::ostringstream out, err;
+    EXPECT_EQ(quenmark::runAnalyze(quenmark::parseOptions(arguments), out, err), 0) << err.str();
+    reports.push_back(out.str());
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+  EXPECT_NE(reports[0].find("in1.wav"), std::string::npos);
   fs::remove_all(folder);
 }

@@ -81,7 +81,7 @@ FileReport analyzeFile(const std::shared_ptr<vst3host::Module>& module, const st
                    {"shortTermMaxLufs", levelJson(reading.shortTermMaxLufs)},
                    {"truePeakDbtp", levelJson(reading.truePeakDbtp)},
                    {"samplePeakDbfs", levelJson(reading.samplePeakDbfs)}}}};
-  detail << "measured by quenmark (libebur128):\n"
+  detail << "measured by quenmark:\n"
          << "  integrated loudness   " << levelText(reading.integratedLufs) << " LUFS\n"
          << "  loudness range        " << std::setprecision(2) << reading.loudnessRangeLu << " LU\n"
          << "  momentary maximum     " << levelText(reading.momentaryMaxLufs) << " LUFS\n"

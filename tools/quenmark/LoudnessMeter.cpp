@@ -1,21 +1,31 @@
 #include "tools/quenmark/LoudnessMeter.h"
 
-#include "tools/quenmark/BlockPipe.h"
 #include "tools/quenmark/ToolError.h"
-
-#include <ebur128.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
+#include <string>
 
 namespace quenmark
 {
 namespace
 {
 constexpr double kMinusInfinity = -std::numeric_limits<double>::infinity();
-// BS.1770: loudness = -0.691 + 10 log10(weighted mean square).
+// Loudness = -0.691 + 10 log10(weighted mean square).
 constexpr double kLoudnessOffset = -0.691;
+constexpr int kMomentaryHops = 4;  // 400 ms
+constexpr int kShortTermHops = 30; // 3 s
+constexpr int kRangeBlockSpacingHops = 10;
+// Gates: blocks below -70 LUFS never count; the integrated loudness keeps blocks at most
+// 10 LU below the mean of those, the loudness range at most 20 LU; the range spans the
+// 10th to the 95th percentile of the kept short-term blocks.
+constexpr double kAbsoluteGateLufs = -70.;
+constexpr double kIntegratedRelativeGate = 0.1; // -10 LU as an energy ratio
+constexpr double kRangeRelativeGate = 0.01;     // -20 LU
+constexpr double kRangeLowPercentile = 0.10;
+constexpr double kRangeHighPercentile = 0.95;
 
 double toDb(double linear)
 {
@@ -29,131 +39,152 @@ double energyToLufs(double energy)
 
 double lufsToEnergy(double lufs)
 {
-  return std::isfinite(lufs) ? std::pow(10., (lufs - kLoudnessOffset) / 10.) : 0.;
+  return std::pow(10., (lufs - kLoudnessOffset) / 10.);
+}
+
+// Mean energy of the `span` hops ending at hop `last`, hops before the first counting as
+// silence.
+double windowEnergy(const std::vector<double>& hops, std::size_t last, std::size_t span)
+{
+  const std::size_t first = last + 1 >= span ? last + 1 - span : 0;
+  double sum = 0.;
+  for (std::size_t hop = first; hop <= last; ++hop)
+    sum += hops[hop];
+  return sum / static_cast<double>(span);
+}
+
+double integratedLoudness(const std::vector<double>& hops)
+{
+  const double absoluteGate = lufsToEnergy(kAbsoluteGateLufs);
+  std::vector<double> blocks;
+  for (std::size_t last = kMomentaryHops - 1; last < hops.size(); ++last)
+    if (const double energy = windowEnergy(hops, last, kMomentaryHops); energy >= absoluteGate)
+      blocks.push_back(energy);
+  if (blocks.empty())
+    return kMinusInfinity;
+  const double relativeGate =
+    kIntegratedRelativeGate * std::accumulate(blocks.begin(), blocks.end(), 0.) / static_cast<double>(blocks.size());
+  double sum = 0.;
+  std::size_t kept = 0;
+  for (double energy : blocks)
+    if (energy >= relativeGate)
+    {
+      sum += energy;
+      ++kept;
+    }
+  return energyToLufs(sum / static_cast<double>(kept));
+}
+
+double loudnessRange(const std::vector<double>& hops)
+{
+  const double absoluteGate = lufsToEnergy(kAbsoluteGateLufs);
+  std::vector<double> blocks;
+  for (std::size_t last = kShortTermHops - 1; last < hops.size(); last += kRangeBlockSpacingHops)
+    if (const double energy = windowEnergy(hops, last, kShortTermHops); energy >= absoluteGate)
+      blocks.push_back(energy);
+  if (blocks.empty())
+    return 0.;
+  std::sort(blocks.begin(), blocks.end());
+  const double relativeGate =
+    kRangeRelativeGate * std::accumulate(blocks.begin(), blocks.end(), 0.) / static_cast<double>(blocks.size());
+  const auto kept = std::lower_bound(blocks.begin(), blocks.end(), relativeGate);
+  const auto count = static_cast<std::size_t>(blocks.end() - kept);
+  if (count == 0)
+    return 0.;
+  auto percentile = [&](double share) {
+    return kept[static_cast<std::ptrdiff_t>(static_cast<double>(count - 1) * share + 0.5)];
+  };
+  return energyToLufs(percentile(kRangeHighPercentile)) - energyToLufs(percentile(kRangeLowPercentile));
+}
+
+double maximumEnergy(const std::vector<double>& hops, std::size_t span)
+{
+  double loudest = 0.;
+  for (std::size_t last = 0; last < hops.size(); ++last)
+    loudest = std::max(loudest, windowEnergy(hops, last, span));
+  return loudest;
 }
 } // namespace
 
 LoudnessMeter::LoudnessMeter(int channels, int sampleRate, MeterParts parts)
-  : mChannels(channels), mParts(parts), mHopFrames(std::max(sampleRate / 10, 1))
+  : mChannels(channels), mParts(parts), mHopFrames((sampleRate + 5) / 10)
 {
-  int mode = EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK;
-  if (parts.loudnessRange)
-    mode |= EBUR128_MODE_LRA;
-  if (parts.maxima)
-    mode |= EBUR128_MODE_S;
-  auto newState = [&](int stateMode) {
-    ebur128_state* state =
-      ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(sampleRate), stateMode);
-    if (state == nullptr)
-      throw ToolError(kExitFailure, "libebur128 cannot measure " + std::to_string(channels) + " channels at " +
-                                      std::to_string(sampleRate) + " Hz");
-    if (channels == 1)
-      ebur128_set_channel(state, 0, EBUR128_DUAL_MONO);
-    return state;
-  };
-  mState = newState(mode);
+  if (channels < 1 || channels > KWeightingFilter::kMaxChannels || sampleRate < 10)
+    throw ToolError(kExitFailure, "the loudness meter cannot measure " + std::to_string(channels) + " channels at " +
+                                    std::to_string(sampleRate) + " Hz");
+  mFilter.setSampleRate(sampleRate);
   if (parts.truePeak)
-  {
-    try
-    {
-      mPeakState = newState(EBUR128_MODE_TRUE_PEAK);
-    }
-    catch (const ToolError&)
-    {
-      ebur128_destroy(&mState);
-      throw;
-    }
-    mPeakPipe = std::make_unique<BlockPipe>(channels, kPipeFrames, [this](double* block, std::int64_t frames) {
-      if (ebur128_add_frames_double(mPeakState, block, static_cast<std::size_t>(frames)) != EBUR128_SUCCESS)
-        throw ToolError(kExitFailure, "libebur128 failed to take the audio");
-    });
-  }
-}
-
-LoudnessMeter::~LoudnessMeter()
-{
-  mPeakPipe.reset(); // stops the thread before its state goes
-  if (mPeakState)
-    ebur128_destroy(&mPeakState);
-  if (mState)
-    ebur128_destroy(&mState);
+    mTruePeak = std::make_unique<TruePeakMeter>(channels, sampleRate);
 }
 
 void LoudnessMeter::add(const double* interleaved, std::int64_t frames)
 {
-  if (mPeakPipe)
-    for (std::int64_t done = 0; done < frames; done += kPipeFrames)
-      mPeakPipe->push(interleaved + done * mChannels, std::min<std::int64_t>(frames - done, kPipeFrames));
-  if (!mParts.maxima)
-  {
-    addToLibrary(interleaved, frames);
+  if (frames <= 0)
     return;
-  }
-  // Fed in pieces that end on hop boundaries, so each hop's energy is read exactly.
+  if (mTruePeak)
+    mTruePeak->add(interleaved, frames);
+  // Filtered in pieces that end on hop boundaries, so each hop's energy is its own.
   while (frames > 0)
   {
     const std::int64_t piece = std::min(frames, mHopFrames - mHopFilled);
-    addToLibrary(interleaved, piece);
+    addPiece(interleaved, piece);
     interleaved += piece * mChannels;
     frames -= piece;
     mHopFilled += piece;
     if (mHopFilled == mHopFrames)
-      endHop();
+    {
+      mHopEnergies.push_back(mHopSum / static_cast<double>(mHopFrames));
+      mHopSum = 0.;
+      mHopFilled = 0;
+    }
   }
 }
 
-void LoudnessMeter::addToLibrary(const double* interleaved, std::int64_t frames)
+void LoudnessMeter::addPiece(const double* interleaved, std::int64_t frames)
 {
-  if (frames > 0 && ebur128_add_frames_double(mState, interleaved, static_cast<std::size_t>(frames)) != EBUR128_SUCCESS)
-    throw ToolError(kExitFailure, "libebur128 failed to take the audio");
+  const auto count = static_cast<std::size_t>(frames);
+  mLeft.resize(count);
+  mRight.resize(count);
+  mEnergies.resize(count);
+  double peak = mSamplePeak;
+  if (mChannels == 2)
+    for (std::size_t n = 0; n < count; ++n)
+    {
+      mLeft[n] = interleaved[2 * n];
+      mRight[n] = interleaved[2 * n + 1];
+      peak = std::max({peak, std::fabs(mLeft[n]), std::fabs(mRight[n])});
+    }
+  else
+    for (std::size_t n = 0; n < count; ++n)
+    {
+      mLeft[n] = interleaved[n];
+      peak = std::max(peak, std::fabs(mLeft[n]));
+    }
+  mSamplePeak = peak;
+  mFilter.filterToEnergies(mLeft.data(), mChannels == 2 ? mRight.data() : nullptr, mEnergies.data(),
+                           static_cast<int>(count));
+  // One channel is heard on both speakers: twice its energy.
+  const double weight = mChannels == 2 ? 1. : 2.;
+  mHopSum += weight * std::accumulate(mEnergies.begin(), mEnergies.end(), 0.);
 }
 
-void LoudnessMeter::endHop()
+LoudnessReading LoudnessMeter::readingWithGain(double gain) const
 {
-  mHopFilled = 0;
-  double lufs = kMinusInfinity;
-  // The window is given in milliseconds; the library takes rate * 100 / 1000 frames,
-  // which is mHopFrames.
-  if (ebur128_loudness_window(mState, 100, &lufs) != EBUR128_SUCCESS)
-    lufs = kMinusInfinity;
-  mNewestHop = (mNewestHop + 1) % kShortTermHops;
-  mHopEnergy[static_cast<std::size_t>(mNewestHop)] = lufsToEnergy(lufs);
-  double momentary = 0., shortTerm = 0.;
-  for (int age = 0; age < kShortTermHops; ++age)
-  {
-    const double energy = mHopEnergy[static_cast<std::size_t>((mNewestHop - age + kShortTermHops) % kShortTermHops)];
-    shortTerm += energy;
-    if (age < kMomentaryHops)
-      momentary += energy;
-  }
-  mMomentaryMaxEnergy = std::max(mMomentaryMaxEnergy, momentary / kMomentaryHops);
-  mShortTermMaxEnergy = std::max(mShortTermMaxEnergy, shortTerm / kShortTermHops);
-}
-
-LoudnessReading LoudnessMeter::reading() const
-{
+  std::vector<double> hops = mHopEnergies;
+  if (gain != 1.)
+    for (double& energy : hops)
+      energy *= gain * gain;
   LoudnessReading reading{kMinusInfinity, 0., kMinusInfinity, kMinusInfinity, kMinusInfinity, kMinusInfinity};
-  double value = 0.;
-  if (ebur128_loudness_global(mState, &value) == EBUR128_SUCCESS)
-    reading.integratedLufs = value;
-  if (mParts.loudnessRange && ebur128_loudness_range(mState, &value) == EBUR128_SUCCESS)
-    reading.loudnessRangeLu = value;
-  if (mPeakPipe)
-    mPeakPipe->finish();
-  double truePeak = 0., samplePeak = 0.;
-  for (int c = 0; c < mChannels; ++c)
-  {
-    if (mPeakState && ebur128_true_peak(mPeakState, static_cast<unsigned>(c), &value) == EBUR128_SUCCESS)
-      truePeak = std::max(truePeak, value);
-    if (ebur128_sample_peak(mState, static_cast<unsigned>(c), &value) == EBUR128_SUCCESS)
-      samplePeak = std::max(samplePeak, value);
-  }
-  reading.truePeakDbtp = toDb(truePeak);
-  reading.samplePeakDbfs = toDb(samplePeak);
+  reading.integratedLufs = integratedLoudness(hops);
+  if (mParts.loudnessRange)
+    reading.loudnessRangeLu = loudnessRange(hops);
+  reading.samplePeakDbfs = toDb(gain * mSamplePeak);
+  if (mTruePeak)
+    reading.truePeakDbtp = toDb(gain * std::max(mTruePeak->peak(), mSamplePeak));
   if (mParts.maxima)
   {
-    reading.momentaryMaxLufs = energyToLufs(mMomentaryMaxEnergy);
-    reading.shortTermMaxLufs = energyToLufs(mShortTermMaxEnergy);
+    reading.momentaryMaxLufs = energyToLufs(maximumEnergy(hops, kMomentaryHops));
+    reading.shortTermMaxLufs = energyToLufs(maximumEnergy(hops, kShortTermHops));
   }
   return reading;
 }

@@ -1,15 +1,21 @@
 #pragma once
 
-#include <ebur128.h>
+#include "engine/KWeightingFilter.h"
+#include "tools/quenmark/TruePeakMeter.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // The tool's own measurement of audio, independent of the plug-in: integrated loudness,
 // sample peak and, as asked, loudness range, true peak and the momentary and short-term
-// maxima, from a libebur128 state of its own. A mono signal is measured as dual mono
-// (one channel heard on both speakers), as the plug-in measures a mono bus.
+// maxima. A mono signal is measured as dual mono (one channel heard on both speakers), as
+// the plug-in measures a mono bus.
+//
+// The K-weighted energy of every 100 ms hop is kept (a few kilobytes an hour), and the
+// readings are made from them at the end: the integrated loudness from 400 ms gating
+// blocks every hop, the loudness range from 3 s blocks every second, both gated as
+// loudness meters gate them, and exactly, without binning.
 namespace quenmark
 {
 struct LoudnessReading
@@ -23,8 +29,8 @@ struct LoudnessReading
 };
 
 // What a meter measures beyond integrated loudness and sample peak. True peak costs the
-// most (a four-times oversampled copy of the signal), so a pass measures it only when
-// its result is used, and on a thread of its own.
+// most (an oversampled copy of the signal), so a pass measures it only when its result
+// is used.
 struct MeterParts
 {
   bool loudnessRange = false;
@@ -32,43 +38,32 @@ struct MeterParts
   bool maxima = false; // momentary and short-term maxima
 };
 
-class BlockPipe;
-
 class LoudnessMeter
 {
 public:
-  // Throws ToolError (kExitFailure) when the library refuses the layout.
+  // Throws ToolError (kExitFailure) for more than two channels or a rate below 10 Hz.
   LoudnessMeter(int channels, int sampleRate, MeterParts parts);
-  ~LoudnessMeter();
   LoudnessMeter(const LoudnessMeter&) = delete;
   LoudnessMeter& operator=(const LoudnessMeter&) = delete;
 
   void add(const double* interleaved, std::int64_t frames);
-  // Waits for the true-peak thread; throws ToolError if the library failed there.
-  LoudnessReading reading() const;
-
+  LoudnessReading reading() const { return readingWithGain(1.); }
+  // The reading of the same audio times `gain` (linear, > 0), gated anew: what a meter
+  // measures on the audio a constant gain made of it, to the last rounding.
+  LoudnessReading readingWithGain(double gain) const;
 
 private:
-  void addToLibrary(const double* interleaved, std::int64_t frames);
-  void endHop();
+  void addPiece(const double* interleaved, std::int64_t frames);
 
-  // The maxima are read every 100 ms, as a meter shows them: the mean energy of the last
-  // 4 hops (momentary, 400 ms) and of the last 30 (short-term, 3 s), the part of a
-  // window before the start counting as silence.
-  static constexpr int kShortTermHops = 30;
-  static constexpr int kPipeFrames = 8192; // frames per block handed to the true-peak thread
-  static constexpr int kMomentaryHops = 4;
-
-  ebur128_state* mState = nullptr;
-  ebur128_state* mPeakState = nullptr; // true peak only, fed by mPeakPipe
-  std::unique_ptr<BlockPipe> mPeakPipe;
   int mChannels;
   MeterParts mParts;
   std::int64_t mHopFrames;
+  KWeightingFilter mFilter;
+  std::unique_ptr<TruePeakMeter> mTruePeak;
+  std::vector<double> mHopEnergies; // mean K-weighted energy per frame of each whole hop
+  double mHopSum = 0.;              // of the hop being filled
   std::int64_t mHopFilled = 0;
-  std::array<double, kShortTermHops> mHopEnergy{};
-  int mNewestHop = -1;
-  double mMomentaryMaxEnergy = 0.;
-  double mShortTermMaxEnergy = 0.;
+  double mSamplePeak = 0.;
+  std::vector<double> mLeft, mRight, mEnergies; // scratch for one piece
 };
 } // namespace quenmark

@@ -118,14 +118,18 @@ Outcome normalizeFile(const std::shared_ptr<vst3host::Module>& module, const std
   outcome.bits = format.bits();
   outcome.dithered = format.dithers();
 
-  LoudnessMeter inputMeter(reader.channels(), reader.sampleRate(),
-                           MeterParts{.truePeak = options.truePeakCeilingDbtp.has_value()});
+  const MeterParts parts{.truePeak = options.truePeakCeilingDbtp.has_value()};
+  LoudnessMeter inputMeter(reader.channels(), reader.sampleRate(), parts);
   std::unique_ptr<OutputFile> output;
+  // An output made by a constant gain, held by the file as written, measures what the
+  // input measured with the gain applied: it is measured only where that may not hold.
+  bool deriveOutput = false;
   auto openOutput = [&] {
     if (writes)
       output = std::make_unique<OutputFile>(pair.output, reader.info(), options.dither,
-                                            MeterParts{.truePeak = options.truePeakCeilingDbtp.has_value()});
+                                            deriveOutput ? std::nullopt : std::optional<MeterParts>(parts));
   };
+  GainCheck gainCheck;
 
   PassTargets render;
   render.sessions = {&session};
@@ -153,8 +157,10 @@ Outcome normalizeFile(const std::shared_ptr<vst3host::Module>& module, const std
       applyPlannedTarget(session, reader, outcome.plan, progress);
     if (!writes)
       return outcome;
+    deriveOutput = format.keepsValuesNear(std::pow(10., (outcome.input.samplePeakDbfs + outcome.plan.gainDb) / 20.));
     openOutput();
     render.output = output.get();
+    render.gainCheck = &gainCheck;
     session.rewindTransport();
     session.setPlaying(true);
     runPass(reader, render);
@@ -189,8 +195,14 @@ Outcome normalizeFile(const std::shared_ptr<vst3host::Module>& module, const std
   if (output)
   {
     output->commit();
-    outcome.output = output->reading();
     outcome.clippedSamples = output->clippedSamples();
+    const std::optional<double> gain = gainCheck.gain();
+    if (!deriveOutput)
+      outcome.output = output->reading();
+    else if (gain && outcome.clippedSamples == 0)
+      outcome.output = inputMeter.readingWithGain(*gain);
+    else
+      outcome.output = measureFile(pair.output, parts);
   }
   return outcome;
 }

@@ -2,7 +2,6 @@
 
 #include "tools/quenmark/ToolError.h"
 
-#include <ebur128.h>
 #include <sndfile.h>
 
 #include <charconv>
@@ -50,13 +49,6 @@ int parseCount(const std::string& option, const std::string& text, int low, int 
     usageError(option + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
                ", not \"" + text + "\"");
   return value;
-}
-
-std::string ebur128Version()
-{
-  int major = 0, minor = 0, patch = 0;
-  ebur128_get_version(&major, &minor, &patch);
-  return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch);
 }
 
 Command commandNamed(const std::string& name)
@@ -279,7 +271,6 @@ with several files, any file failed; 2 bad arguments, or one unusable input file
 
 std::string versionText()
 {
-  return std::string("quenmark ") + QUENMARK_VERSION + " (libebur128 " + ebur128Version() + ", " + sf_version_string() +
-         ")\n";
+  return std::string("quenmark ") + QUENMARK_VERSION + " (" + sf_version_string() + ")\n";
 }
 } // namespace quenmark

@@ -4,14 +4,21 @@
 
 namespace quenmark
 {
-OutputFile::OutputFile(const std::filesystem::path& target, const SF_INFO& format, bool dither, MeterParts meterParts)
+namespace
+{
+constexpr std::int64_t kMeasureBlockFrames = 16384;
+} // namespace
+
+OutputFile::OutputFile(const std::filesystem::path& target, const SF_INFO& format, bool dither,
+                       std::optional<MeterParts> meterParts)
   : mTarget(target),
     mPartial((target.has_parent_path() ? target.parent_path() : std::filesystem::path(".")) /
              ("." + target.filename().string() + ".quenmark-partial")),
     mChannels(format.channels),
-    mQuantizer(format.format, dither),
-    mMeter(format.channels, format.samplerate, meterParts)
+    mQuantizer(format.format, dither)
 {
+  if (meterParts)
+    mMeter = std::make_unique<LoudnessMeter>(format.channels, format.samplerate, *meterParts);
   mWriter = std::make_unique<SoundFileWriter>(mPartial, format);
 }
 
@@ -39,11 +46,19 @@ void OutputFile::write(double* interleaved, std::int64_t frames)
   if (integer && mCodes.size() < count)
     mCodes.resize(count);
   mClipped += mQuantizer.quantize(interleaved, mCodes.data(), count);
-  mMeter.add(interleaved, frames);
+  if (mMeter)
+    mMeter->add(interleaved, frames);
   if (integer)
     mWriter->writeCodes(mCodes.data(), frames);
   else
     mWriter->write(interleaved, frames);
+}
+
+std::optional<LoudnessReading> OutputFile::reading() const
+{
+  if (!mMeter)
+    return std::nullopt;
+  return mMeter->reading();
 }
 
 void OutputFile::commit()
@@ -54,5 +69,18 @@ void OutputFile::commit()
   if (error)
     throw ToolError(kExitFailure, "cannot move the output into place as " + mTarget.string() + ": " + error.message());
   mCommitted = true;
+}
+} // namespace quenmark
+
+namespace quenmark
+{
+LoudnessReading measureFile(const std::filesystem::path& path, MeterParts parts)
+{
+  SoundFileReader reader(path);
+  LoudnessMeter meter(reader.channels(), reader.sampleRate(), parts);
+  std::vector<double> block(static_cast<std::size_t>(kMeasureBlockFrames * reader.channels()));
+  while (const std::int64_t got = reader.read(block.data(), kMeasureBlockFrames))
+    meter.add(block.data(), got);
+  return meter.reading();
 }
 } // namespace quenmark

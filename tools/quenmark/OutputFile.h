@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // A normalized output as it is written: rounded to the file's sample format (dithered,
@@ -18,8 +19,10 @@ namespace quenmark
 class OutputFile
 {
 public:
-  // Throws ToolError (kExitFailure) when the file cannot be created in `format`.
-  OutputFile(const std::filesystem::path& target, const SF_INFO& format, bool dither, MeterParts meterParts);
+  // Throws ToolError (kExitFailure) when the file cannot be created in `format`. Without
+  // `meterParts` the output is not measured as it is written (see measureFile()).
+  OutputFile(const std::filesystem::path& target, const SF_INFO& format, bool dither,
+             std::optional<MeterParts> meterParts);
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -33,18 +36,22 @@ public:
   void commit();
 
   std::int64_t clippedSamples() const noexcept { return mClipped; }
-  LoudnessReading reading() const { return mMeter.reading(); }
+  // Only when measured as written.
+  std::optional<LoudnessReading> reading() const;
 
 private:
   std::filesystem::path mTarget;
   std::filesystem::path mPartial;
   int mChannels;
   SampleQuantizer mQuantizer;
-  LoudnessMeter mMeter;
+  std::unique_ptr<LoudnessMeter> mMeter;
   std::unique_ptr<SoundFileWriter> mWriter;
   std::vector<std::int32_t> mCodes;
   std::int64_t mClipped = 0;
   bool mSeeded = false;
   bool mCommitted = false;
 };
+
+// Measures an audio file as a reader of it gets it back.
+LoudnessReading measureFile(const std::filesystem::path& path, MeterParts parts);
 } // namespace quenmark

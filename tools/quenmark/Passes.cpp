@@ -1,29 +1,141 @@
 #include "tools/quenmark/Passes.h"
 
 #include "tools/quenmark/BlockPipe.h"
+#include "tools/quenmark/ToolError.h"
 
+#include <algorithm>
+#include <list>
 #include <optional>
+#include <string>
 
 namespace quenmark
 {
-void runPass(SoundFileReader& reader, const PassTargets& targets)
+namespace
 {
-  reader.rewind();
-  const auto channels = static_cast<std::size_t>(reader.channels());
-  const auto blockFrames = static_cast<std::size_t>(kFileBlockFrames);
-  std::vector<double> interleaved(blockFrames * channels);
-  std::vector<std::vector<double>> in(channels, std::vector<double>(blockFrames));
-  std::vector<std::vector<double>> out(channels, std::vector<double>(blockFrames));
-  std::vector<const double*> inPointers;
-  std::vector<double*> outPointers;
-  for (std::size_t c = 0; c < channels; ++c)
+// Threads that play the measuring sessions: few, so that blocks are copied and threads
+// woken seldom, but enough to share the work out over the cores.
+constexpr std::size_t kMeasuringThreads = 2;
+
+// One channel per vector, as the plug-in takes its audio, with the pointers to hand it.
+struct PlanarBlock
+{
+  PlanarBlock(std::size_t channels, std::size_t frames) : samples(channels, std::vector<double>(frames))
   {
-    inPointers.push_back(in[c].data());
-    outPointers.push_back(out[c].data());
+    for (std::vector<double>& channel : samples)
+      pointers.push_back(channel.data());
   }
 
-  // The tool's own measurement and the writing run beside the plug-in, each on a thread
-  // of its own, block after block in the file's order.
+  void deinterleave(const double* interleaved, std::size_t frames)
+  {
+    if (samples.size() == 1)
+      std::copy_n(interleaved, frames, samples[0].data());
+    else
+      for (std::size_t n = 0; n < frames; ++n)
+      {
+        samples[0][n] = interleaved[2 * n];
+        samples[1][n] = interleaved[2 * n + 1];
+      }
+  }
+
+  void interleave(double* interleaved, std::size_t frames) const
+  {
+    if (samples.size() == 1)
+      std::copy_n(samples[0].data(), frames, interleaved);
+    else
+      for (std::size_t n = 0; n < frames; ++n)
+      {
+        interleaved[2 * n] = samples[0][n];
+        interleaved[2 * n + 1] = samples[1][n];
+      }
+  }
+
+  // The channels one after the other, `frames` each.
+  void copyChannelsTo(double* channelAfterChannel, std::size_t frames) const
+  {
+    for (std::size_t c = 0; c < samples.size(); ++c)
+      std::copy_n(samples[c].data(), frames, channelAfterChannel + c * frames);
+  }
+
+  double* const* from(std::size_t offset)
+  {
+    for (std::size_t c = 0; c < samples.size(); ++c)
+      pointers[c] = samples[c].data() + offset;
+    return pointers.data();
+  }
+
+  std::vector<std::vector<double>> samples;
+  std::vector<double*> pointers;
+};
+
+// Plays `frames` frames through `session` in process calls of at most
+// kProcessBlockFrames, as a host's offline render would; `afterCall` gets the frames
+// of each call.
+template <class AfterCall>
+void play(PluginSession& session, const double* const* in, double* const* out, int channels, std::size_t frames,
+          AfterCall afterCall)
+{
+  for (std::size_t done = 0; done < frames;)
+  {
+    const std::size_t call = std::min<std::size_t>(frames - done, kProcessBlockFrames);
+    const double* callIn[2] = {};
+    double* callOut[2] = {};
+    for (int c = 0; c < channels; ++c)
+    {
+      callIn[c] = in[c] + done;
+      callOut[c] = out[c] + done;
+    }
+    session.process(callIn, callOut, static_cast<int>(call));
+    done += call;
+    afterCall(static_cast<std::int64_t>(call));
+  }
+}
+
+// Sessions that only measure, played one after the other on a thread of their own; they
+// get every block in order, its channels one after the other (see copyChannelsTo).
+class MeasuringThread
+{
+public:
+  MeasuringThread(std::vector<PluginSession*> sessions, int channels)
+    : mSessions(std::move(sessions)),
+      mOut(static_cast<std::size_t>(channels), kFileBlockFrames),
+      mPipe(channels, kFileBlockFrames, [this, channels](double* block, std::int64_t frames) {
+        const double* in[2] = {block, block + frames};
+        for (PluginSession* session : mSessions)
+          play(*session, in, mOut.from(0), channels, static_cast<std::size_t>(frames), [](std::int64_t) {});
+      })
+  {
+  }
+
+  BlockPipe& pipe() { return mPipe; }
+
+private:
+  std::vector<PluginSession*> mSessions;
+  PlanarBlock mOut;
+  BlockPipe mPipe; // last: its thread uses the rest
+};
+} // namespace
+
+void runPass(SoundFileReader& reader, const PassTargets& targets)
+{
+  // Sessions are arranged for mono or stereo only; the inputs are checked before this.
+  if (reader.channels() < 1 || reader.channels() > 2)
+    throw ToolError(kExitFailure, std::to_string(reader.channels()) + " channels: only mono and stereo are played");
+  reader.rewind();
+  const auto channels = static_cast<std::size_t>(reader.channels());
+  std::vector<double> interleaved(static_cast<std::size_t>(kFileBlockFrames) * channels);
+  PlanarBlock in(channels, kFileBlockFrames), out(channels, kFileBlockFrames);
+
+  // The tool's own measurement, the writing and the sessions beyond the first run beside
+  // the first session, each on a thread of its own, block after block in the file's
+  // order.
+  const std::size_t measuringSessions = targets.sessions.empty() ? 0 : targets.sessions.size() - 1;
+  std::vector<std::vector<PluginSession*>> groups(std::min(measuringSessions, kMeasuringThreads));
+  for (std::size_t s = 1; s < targets.sessions.size(); ++s)
+    groups[(s - 1) % groups.size()].push_back(targets.sessions[s]);
+  std::list<MeasuringThread> measuring;
+  for (std::vector<PluginSession*>& group : groups)
+    measuring.emplace_back(std::move(group), reader.channels());
+  std::vector<double> channelAfterChannel(measuring.empty() ? 0 : interleaved.size());
   std::optional<BlockPipe> metering;
   if (targets.inputMeter)
     metering.emplace(reader.channels(), kFileBlockFrames,
@@ -40,29 +152,37 @@ void runPass(SoundFileReader& reader, const PassTargets& targets)
     if (metering)
       metering->push(interleaved.data(), got);
     if (targets.output && done == 0)
-      targets.output->seedFrom(interleaved.data(), got);
+      targets.output->seedFrom(interleaved.data(), std::min<std::int64_t>(got, kProcessBlockFrames));
+    auto afterCall = [&](std::int64_t call) {
+      done += call;
+      if (targets.afterBlock)
+        targets.afterBlock(done);
+      if (targets.progress)
+        targets.progress->addFrames(call);
+    };
     if (!targets.sessions.empty())
     {
-      for (std::size_t n = 0; n < frames; ++n)
-        for (std::size_t c = 0; c < channels; ++c)
-          in[c][n] = interleaved[n * channels + c];
-      // sessions[0] runs last, so its output is the one left in `out` for the writer.
-      for (std::size_t s = targets.sessions.size(); s-- > 0;)
-        targets.sessions[s]->process(inPointers.data(), outPointers.data(), static_cast<int>(got));
+      in.deinterleave(interleaved.data(), frames);
+      if (!measuring.empty())
+      {
+        in.copyChannelsTo(channelAfterChannel.data(), frames);
+        for (MeasuringThread& thread : measuring)
+          thread.pipe().push(channelAfterChannel.data(), got);
+      }
+      play(*targets.sessions[0], in.from(0), out.from(0), reader.channels(), frames, afterCall);
+      if (targets.gainCheck)
+        targets.gainCheck->add(in.from(0), out.from(0), reader.channels(), frames);
     }
+    else
+      afterCall(got);
     if (targets.output)
     {
-      for (std::size_t n = 0; n < frames; ++n)
-        for (std::size_t c = 0; c < channels; ++c)
-          interleaved[n * channels + c] = out[c][n];
+      out.interleave(interleaved.data(), frames);
       writing->push(interleaved.data(), got);
     }
-    done += got;
-    if (targets.afterBlock)
-      targets.afterBlock(done);
-    if (targets.progress)
-      targets.progress->addFrames(got);
   }
+  for (MeasuringThread& thread : measuring)
+    thread.pipe().finish();
   if (metering)
     metering->finish();
   if (writing)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/quenmark/GainCheck.h"
 #include "tools/quenmark/LoudnessMeter.h"
 #include "tools/quenmark/OutputFile.h"
 #include "tools/quenmark/PluginSession.h"
@@ -14,15 +15,20 @@
 // file's length.
 namespace quenmark
 {
-inline constexpr int kFileBlockFrames = kProcessBlockFrames;
+// Frames read at once and handed to the threads of a pass: several process calls' worth,
+// so that the threads meet seldom. The plug-in still gets kProcessBlockFrames per call.
+inline constexpr int kFileBlockFrames = 4 * kProcessBlockFrames;
 
 struct PassTargets
 {
-  std::vector<PluginSession*> sessions; // each gets the file's audio
+  // Each gets the file's audio. sessions[0] runs on the calling thread; the others only
+  // measure (their output is dropped) and run on threads of their own.
+  std::vector<PluginSession*> sessions;
   LoudnessMeter* inputMeter = nullptr;  // measures the file as read
   OutputFile* output = nullptr;         // receives the output of sessions[0]
   ProgressBar* progress = nullptr;      // told the frames done
-  // Called after each block with the frames done so far.
+  GainCheck* gainCheck = nullptr;       // told sessions[0]'s input and output
+  // Called after each process call of sessions[0] with the frames done so far.
   std::function<void(std::int64_t)> afterBlock;
 };
 

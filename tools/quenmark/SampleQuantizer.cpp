@@ -69,6 +69,14 @@ double SampleQuantizer::nextTriangular() noexcept
   return static_cast<double>(bits >> 32) * kUnit - static_cast<double>(bits & 0xFFFFFFFFull) * kUnit;
 }
 
+bool SampleQuantizer::keepsValuesNear(double peak) const noexcept
+{
+  constexpr double kFinestShare = 1e-4;
+  if (mFloat || mDouble)
+    return true;
+  return mBits > 0 && !mDither && 0.5 / mScale < kFinestShare * peak;
+}
+
 std::int64_t SampleQuantizer::quantize(double* values, std::int32_t* codes, std::size_t count) noexcept
 {
   std::int64_t clipped = 0;
@@ -93,18 +101,32 @@ std::int64_t SampleQuantizer::quantize(double* values, std::int32_t* codes, std:
     return clipped;
   }
   const int shift = 32 - mBits;
+  // mScale is a power of two: multiplying by its inverse divides exactly.
+  const double step = 1. / mScale;
   for (std::size_t i = 0; i < count; ++i)
   {
     double code = values[i] * mScale;
     if (mDither)
       code += nextTriangular();
-    code = std::floor(code + 0.5);
-    if (code > mMaxCode || code < mMinCode)
+    const double half = code + 0.5;
+    // Rounds half up. Inside the codes' range the integer conversion floors exactly
+    // (and fast, where std::floor is a library call); outside it, clip.
+    if (half >= mMinCode && half < mMaxCode + 1.)
     {
-      ++clipped;
-      code = std::clamp(code, mMinCode, mMaxCode);
+      // Without a branch: negative halves are truncated up as often as not.
+      const auto truncated = static_cast<std::int64_t>(half);
+      code = static_cast<double>(truncated - static_cast<std::int64_t>(static_cast<double>(truncated) > half));
     }
-    values[i] = code / mScale;
+    else
+    {
+      code = std::floor(half);
+      if (code > mMaxCode || code < mMinCode)
+      {
+        ++clipped;
+        code = std::clamp(code, mMinCode, mMaxCode);
+      }
+    }
+    values[i] = code * step;
     // Left-justified, as libsndfile takes 32-bit integers for every integer width.
     codes[i] = static_cast<std::int32_t>(static_cast<std::int64_t>(code) * (std::int64_t{1} << shift));
   }

@@ -27,6 +27,11 @@ public:
   // The largest magnitude that is written without clipping, dither included (infinity
   // for float files).
   double maxCleanSample() const noexcept { return mMaxClean; }
+  // Whether the file gives back every value written, nothing added, rounded by at most
+  // a ten-thousandth of `peak` (under a thousandth of a dB there): float files, and
+  // integer files without dither whose step is fine enough. Lossy and companded formats
+  // never do.
+  bool keepsValuesNear(double peak) const noexcept;
 
   // The dither sequence starts from `seed`: the same file gives the same output bytes,
   // whatever thread or time it runs at.
