@@ -5,6 +5,7 @@
 #include "engine/AudioPlugin.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // What the engine benchmarks share: the programme they run and the engine as a host's
@@ -70,5 +71,61 @@ inline void runEngine(benchmark::State& state, AudioPlugin& engine, int blockFra
     state.ResumeTiming();
   }
   setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
+
+// A host's engine: the whole iteration's stereo input and output buffers in the host's
+// sample type, handed to block(inputs, outputs) block by block. The programme is copied
+// in again between iterations, outside the timing.
+template <class Sample, class Block>
+void runHostBlocks(benchmark::State& state, int blockFrames, Block&& block)
+{
+  const Programme source;
+  std::vector<std::vector<Sample>> in(2, std::vector<Sample>(kFramesPerIteration));
+  std::vector<std::vector<Sample>> out(2, std::vector<Sample>(kFramesPerIteration));
+  auto refill = [&] {
+    for (std::size_t i = 0; i < source.left.size(); ++i)
+    {
+      in[0][i] = static_cast<Sample>(source.left[i]);
+      in[1][i] = static_cast<Sample>(source.right[i]);
+    }
+  };
+  refill();
+  for (auto _ : state)
+  {
+    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+    {
+      Sample* inputs[2] = {in[0].data() + start, in[1].data() + start};
+      Sample* outputs[2] = {out[0].data() + start, out[1].data() + start};
+      block(inputs, outputs);
+    }
+    benchmark::ClobberMemory();
+    state.PauseTiming();
+    refill();
+    state.ResumeTiming();
+  }
+  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+}
+
+// The bundle benchmarks' measures: the costliest and the cheapest detector.
+struct Measure
+{
+  int index;
+  const char* name;
+};
+constexpr Measure kMeasures[] = {{4, "integrated"}, {0, "peak"}};
+
+// The engine alone, analysing with measure and applying the gain: the floor the bundle
+// benchmarks are compared with.
+inline void runAnalysingEngine(benchmark::State& state, int blockFrames, int measure)
+{
+  AudioPlugin engine;
+  setUpEngine(engine, blockFrames, measure, true);
+  runEngine(state, engine, blockFrames);
+}
+
+// "<family>/<measure>/<block>"
+inline std::string caseName(const std::string& family, const char* measure, int block)
+{
+  return family + "/" + measure + "/" + std::to_string(block);
 }
 }

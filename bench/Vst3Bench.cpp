@@ -27,12 +27,6 @@ using namespace EngineRun;
 // Block 32 shows what a small-buffer session costs per instance.
 constexpr int kBlockSizes[] = {32, 64, 512};
 
-struct Measure
-{
-  int index;
-  const char* name;
-};
-constexpr Measure kMeasures[] = {{4, "integrated"}, {0, "peak"}};
 
 std::shared_ptr<vst3host::Module> bundle()
 {
@@ -82,17 +76,6 @@ void runBundle(benchmark::State& state, int32 sampleSize, int blockFrames, int m
   runner.setPlaying(true);
   (void)runner.flush();
 
-  const Programme source;
-  std::vector<std::vector<Sample>> in(2, std::vector<Sample>(kFramesPerIteration));
-  std::vector<std::vector<Sample>> out(2, std::vector<Sample>(kFramesPerIteration));
-  auto refill = [&] {
-    for (std::size_t i = 0; i < source.left.size(); ++i)
-    {
-      in[0][i] = static_cast<Sample>(source.left[i]);
-      in[1][i] = static_cast<Sample>(source.right[i]);
-    }
-  };
-  refill();
   auto changes = IPtr<ParameterChanges>::adopt(new ParameterChanges);
   ProcessContext context{};
   context.state = ProcessContext::kPlaying | ProcessContext::kTempoValid;
@@ -119,37 +102,17 @@ void runBundle(benchmark::State& state, int32 sampleSize, int blockFrames, int m
   bind(inPointers, inBus);
   bind(outPointers, outBus);
 
-  for (auto _ : state)
-  {
-    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+  runHostBlocks<Sample>(state, blockFrames, [&](Sample** inputs, Sample** outputs) {
+    for (std::size_t c = 0; c < 2; ++c)
     {
-      for (std::size_t c = 0; c < 2; ++c)
-      {
-        inPointers[c] = in[c].data() + start;
-        outPointers[c] = out[c].data() + start;
-      }
-      plugin.process(data);
-      context.projectTimeSamples += blockFrames;
+      inPointers[c] = inputs[c];
+      outPointers[c] = outputs[c];
     }
-    benchmark::ClobberMemory();
-    state.PauseTiming();
-    refill(); // the input is the same programme every iteration
-    state.ResumeTiming();
-  }
-  setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
+    plugin.process(data);
+    context.projectTimeSamples += blockFrames;
+  });
 }
 
-void runEngine(benchmark::State& state, int blockFrames, int measure)
-{
-  AudioPlugin engine;
-  setUpEngine(engine, blockFrames, measure, true);
-  EngineRun::runEngine(state, engine, blockFrames);
-}
-
-std::string caseName(const std::string& family, const char* measure, int block)
-{
-  return family + "/" + measure + "/" + std::to_string(block);
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -162,7 +125,7 @@ int main(int argc, char** argv)
       const std::string wide = caseName("Vst3-64bit", measure.name, block);
       const std::string narrow = caseName("Vst3-32bit", measure.name, block);
       const int m = measure.index;
-      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runEngine(s, block, m); });
+      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runAnalysingEngine(s, block, m); });
       benchmark::RegisterBenchmark(wide.c_str(),
                                    [=](benchmark::State& s) { runBundle<double>(s, kSample64, block, m); });
       benchmark::RegisterBenchmark(narrow.c_str(),

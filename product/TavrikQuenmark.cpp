@@ -13,8 +13,8 @@
 
 namespace
 {
-constexpr int kVendorVersion = QUENMARK_DELIVERABLE_AAX ? 0x00010301 : 0x00010302;
-constexpr const char* kVersionText = QUENMARK_DELIVERABLE_AAX ? "1.3.1" : "1.3.2";
+constexpr int kVendorVersion = PlugBinding::kTraits.vendorVersion;
+constexpr const char* kVersionText = PlugBinding::kTraits.versionText;
 constexpr int kUniqueId = 0x516E6D6B;       // 'Qnmk'
 constexpr int kManufacturerId = 0x5476726B; // 'Tvrk'
 constexpr int kHostCodeLogic = 21;
@@ -84,7 +84,7 @@ void TavrikQuenmark::ResetProcessing()
 {
   PlugLock lock(Mutex());
   mEngine.prepare(static_cast<int32_t>(SampleRate()), BlockSize(), 1);
-  if (QUENMARK_DELIVERABLE_AAX || HostCode() == kHostCodeLogic)
+  if (PlugBinding::kTraits.tailForEveryHost || HostCode() == kHostCodeLogic)
     SetTailLength(kTailFrames);
   mResetDone = true;
 }

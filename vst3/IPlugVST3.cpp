@@ -226,7 +226,8 @@ tresult PLUGIN_API IPlugVST3::initialize(FUnknown* context)
     BuildBuses();
     ExportParameters();
     HostIdentified();
-    LoadPreset(0);
+    if (kTraits.loadsFirstPreset)
+      LoadPreset(0);
     return kResultOk;
   });
 }
@@ -547,11 +548,11 @@ void IPlugVST3::ApplyParameterChanges(IParameterChanges* changes)
     ParamValue value = 0.0;
     if (queue->getPoint(points - 1, offset, value) != kResultOk || !std::isfinite(value))
       continue;
-    ApplyHostValue(queue->getParameterId(), std::clamp(value, 0.0, 1.0));
+    ApplyQueuedHostValue(queue->getParameterId(), std::clamp(value, 0.0, 1.0));
   }
 }
 
-void IPlugVST3::ApplyHostValue(ParamID id, ParamValue normalized)
+void IPlugVST3::ApplyQueuedHostValue(ParamID id, ParamValue normalized)
 {
   if (id == kBypassParamId)
   {
@@ -575,11 +576,11 @@ void IPlugVST3::ApplyHostValue(ParamID id, ParamValue normalized)
     if (HostCode() == kHostLive)
       return; // that host's parameter values are not taken; its bypass and preset are
     const int index = static_cast<int>(id);
+    // The controller keeps the value the parameter takes from the host, before the
+    // product reacts to it (setting it again below changes nothing).
     ParamAt(index)->SetFromNormalized(normalized);
     KeepHostValue(index, normalized);
-    if (IGraphics* editor = GetGUI())
-      editor->SetControlsFromParameter(index, normalized, true);
-    ParamChanged(index, kSourceHost);
+    IPlugBase::ApplyHostValue(index, normalized);
   }
 }
 
@@ -627,10 +628,6 @@ void IPlugVST3::BindHostBuffers(ProcessData& data)
   }
 }
 
-bool IPlugVST3::OnProcessThread() const
-{
-  return mProcessThread.load(std::memory_order_relaxed) == std::this_thread::get_id();
-}
 
 tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
 {
@@ -639,7 +636,7 @@ tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
   if (kind == BlockKind::kInvalid)
     return kInvalidArgument;
 
-  mProcessThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
+  const AudioThreadScope audioThread(*this);
   if (data.processContext != nullptr)
   {
     mProcessContext = *data.processContext;
@@ -663,7 +660,6 @@ tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
                                          : SilentChannels<double>(data.outputs[b], data.numSamples);
   }
   ReportQueuedValues(data.outputParameterChanges);
-  mProcessThread.store(std::thread::id(), std::memory_order_relaxed);
   return kResultOk;
 }
 
@@ -758,7 +754,7 @@ void IPlugVST3::ResizeEditor(int width, int height)
 void IPlugVST3::ChangeLatency(int latencyFrames)
 {
   IPlugBase::ChangeLatency(latencyFrames);
-  if (IComponentHandler* handler = getComponentHandler(); handler != nullptr && !OnProcessThread())
+  if (IComponentHandler* handler = getComponentHandler(); handler != nullptr && !OnAudioThread())
     handler->restartComponent(kLatencyChanged);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "WDL/IPlug/BindingTraits.h"
 #include "WDL/IPlug/IPlugBase.h"
 
 #include "vst3/sdk/helpers/SingleComponentEffect.h"
@@ -41,6 +42,10 @@ public:
   using int32 = Steinberg::int32;
   using ParamID = Steinberg::Vst::ParamID;
   using ParamValue = Steinberg::Vst::ParamValue;
+
+  // Version 1.3.2; the host is asked for its name, the long tail goes to the hosts that
+  // need it, preset 0 is loaded once the host is known.
+  static constexpr BindingTraits kTraits{0x00010302, "1.3.2", nullptr, false, true};
 
   static constexpr ParamID kPresetParamId = 0x70727374; // 'prst'
   static constexpr ParamID kBypassParamId = 0x62706173; // 'bpas'
@@ -217,13 +222,12 @@ private:
   };
   BlockKind ClassifyBlock(const Steinberg::Vst::ProcessData& data) const;
   void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
-  void ApplyHostValue(ParamID id, ParamValue normalized);
+  void ApplyQueuedHostValue(ParamID id, ParamValue normalized);
   // Hands the values queued during the block to the host's output changes; without an
   // output list they wait for the next block that has one.
   void ReportQueuedValues(Steinberg::Vst::IParameterChanges* changes);
   template <typename Sample>
   void BindHostBuffers(Steinberg::Vst::ProcessData& data);
-  bool OnProcessThread() const;
   void ForgetView(IPlugVST3View* view);
 
   // The controller's copy of a host value: what the host set, and the plug-in's own value
@@ -247,9 +251,6 @@ private:
   // The latest context a process call carried, and whether there was one yet.
   Steinberg::Vst::ProcessContext mProcessContext{};
   bool mHasProcessContext = false;
-  // The thread inside process right now, or none: edits the product reports from there
-  // are not forwarded to the host.
-  std::atomic<std::thread::id> mProcessThread{};
   // Parameter group names in order of first appearance; unit k + 1 is group k.
   std::vector<std::string> mParamGroups;
   std::vector<IPlugVST3View*> mViews;

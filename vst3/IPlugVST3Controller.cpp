@@ -258,7 +258,7 @@ tresult PLUGIN_API IPlugVST3::getMidiControllerAssignment(int32, int16, CtrlNumb
 
 void IPlugVST3::BeginInformHostOfParamChange(int index)
 {
-  if (index < 0 || index >= ParamCount() || OnProcessThread())
+  if (index < 0 || index >= ParamCount() || OnAudioThread())
     return;
   mGestureOpen[static_cast<size_t>(index)] = true;
   beginEdit(static_cast<ParamID>(index));
@@ -268,7 +268,7 @@ void IPlugVST3::InformHostOfParamChange(int index, double normalized)
 {
   if (index < 0 || index >= ParamCount() || !std::isfinite(normalized))
     return;
-  if (OnProcessThread())
+  if (OnAudioThread())
   {
     mQueuedValues[static_cast<size_t>(index)] = normalized; // the latest value wins
     return;
@@ -286,7 +286,7 @@ void IPlugVST3::InformHostOfParamChange(int index, double normalized)
 
 void IPlugVST3::EndInformHostOfParamChange(int index)
 {
-  if (index < 0 || index >= ParamCount() || OnProcessThread())
+  if (index < 0 || index >= ParamCount() || OnAudioThread())
     return;
   mGestureOpen[static_cast<size_t>(index)] = false;
   endEdit(static_cast<ParamID>(index));

@@ -276,6 +276,34 @@ void IPlugBase::AllParamsChanged(int source)
     ParamChanged(i, source);
 }
 
+void IPlugBase::ApplyHostValue(int index, double normalized)
+{
+  if (index < 0 || index >= ParamCount() || !std::isfinite(normalized))
+    return;
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
+  mParams[static_cast<size_t>(index)].SetFromNormalized(normalized);
+  if (IGraphics* editor = GetGUI())
+    editor->SetControlsFromParameter(index, normalized, true);
+  ParamChanged(index, kSourceHost);
+}
+
+// ---- The audio thread ----
+
+IPlugBase::AudioThreadScope::AudioThreadScope(IPlugBase& plug) : mPlug(plug)
+{
+  mPlug.mAudioThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
+}
+
+IPlugBase::AudioThreadScope::~AudioThreadScope()
+{
+  mPlug.mAudioThread.store(std::thread::id(), std::memory_order_relaxed);
+}
+
+bool IPlugBase::OnAudioThread() const
+{
+  return mAudioThread.load(std::memory_order_relaxed) == std::this_thread::get_id();
+}
+
 // ---- Host ----
 
 void IPlugBase::SetHost(const char* name, int version)

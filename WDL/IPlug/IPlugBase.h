@@ -7,8 +7,10 @@
 #include "WDL/IPlug/IPlugParam.h"
 #include "WDL/IPlug/IPlugStructs.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -137,6 +139,29 @@ public:
   // scratch contents. Negative counts as 0; more than kMaxBlockFrames is lowered to it
   // (longer host blocks are processed in chunks). Allocates.
   virtual void SetBlockFrames(int frames);
+
+  // [any thread, takes the plug-in mutex] A value the host set for parameter index:
+  // stores it, shows it in the editor and calls ParamChanged(index, kSourceHost). Ignored
+  // for an index outside the list or a value that is not finite. Allocates nothing.
+  void ApplyHostValue(int index, double normalized);
+
+  // ---- The audio thread ----
+  // [audio thread] While it lives, the calling thread counts as the one processing a
+  // block: a binding opens one around each block, so calls that must not reach the host
+  // from there (edits the product reports, gestures) can tell where they come from.
+  class AudioThreadScope
+  {
+  public:
+    explicit AudioThreadScope(IPlugBase& plug);
+    ~AudioThreadScope();
+    AudioThreadScope(const AudioThreadScope&) = delete;
+    AudioThreadScope& operator=(const AudioThreadScope&) = delete;
+
+  private:
+    IPlugBase& mPlug;
+  };
+  // [any thread] True on the thread inside an AudioThreadScope of this plug-in.
+  bool OnAudioThread() const;
 
   // ---- Parameters ----
   int ParamCount() const { return static_cast<int>(mParams.size()); }
@@ -314,6 +339,9 @@ private:
   std::vector<std::string> mInputBusLabels;
   std::vector<std::string> mOutputBusLabels;
   std::unique_ptr<BypassDelayLine> mDelayLine;
+
+  // The thread inside an AudioThreadScope now, or none.
+  std::atomic<std::thread::id> mAudioThread{};
 
   // Declared last, destroyed first.
   std::unique_ptr<IGraphics> mEditor;

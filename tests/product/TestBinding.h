@@ -1,5 +1,6 @@
 #pragma once
 
+#include "WDL/IPlug/BindingTraits.h"
 #include "WDL/IPlug/IPlugBase.h"
 
 #include <mutex>
@@ -10,6 +11,9 @@
 class TestBinding : public IPlugBase
 {
 public:
+  // The VST3 deliverable's traits: the product's tests were written against them.
+  static constexpr BindingTraits kTraits{0x00010302, "1.3.2", nullptr, false, true};
+
   struct Edit
   {
     int index;

@@ -1,6 +1,11 @@
 # cmake -DNM=<nm> -DMODULE=<module.so> -P CheckExports.cmake
 # Fails unless the module defines exactly the entry functions in its dynamic symbol table.
-set(expected ExitDll GetPluginFactory InitDll ModuleEntry ModuleExit)
+# EXPECTED (comma-separated, sorted) names another module's entry functions.
+if(DEFINED EXPECTED)
+  string(REPLACE "," ";" expected "${EXPECTED}")
+else()
+  set(expected ExitDll GetPluginFactory InitDll ModuleEntry ModuleExit)
+endif()
 execute_process(COMMAND ${NM} -D --defined-only ${MODULE}
   OUTPUT_VARIABLE listing RESULT_VARIABLE status ERROR_VARIABLE errors)
 if(NOT status EQUAL 0)

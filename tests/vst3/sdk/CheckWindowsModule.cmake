@@ -2,7 +2,11 @@
 cmake_policy(VERSION 3.25)
 # Fails unless the DLL exports exactly GetPluginFactory, InitDll and ExitDll, and imports
 # only DLLs that a stock Windows 10 carries (no compiler runtime, no library DLL).
-set(expected ExitDll GetPluginFactory InitDll)
+if(DEFINED EXPECTED)
+  string(REPLACE "," ";" expected "${EXPECTED}")
+else()
+  set(expected ExitDll GetPluginFactory InitDll)
+endif()
 set(system_dlls advapi32 bcrypt comctl32 comdlg32 crypt32 dwmapi gdi32 imm32 kernel32 msimg32 msvcrt
     ole32 oleaut32 rpcrt4 secur32 shell32 shlwapi user32 usp10 uxtheme version winmm wininet ws2_32)
 

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "WDL/IPlug/AAX/AAX_CIPlugParameters.h"
+#include "WDL/IPlug/BindingTraits.h"
+#include "WDL/IPlug/IPlugBase.h"
+
+#include <vector>
+
+class AAX_IViewContainer;
+
+// The plug-in object of the AAX deliverable: framework base and effect-parameters object
+// in one. Framework parameter i is the AAX parameter "i+1"; the master bypass comes
+// first, under the identifier the library names it by. The one chunk ('Qnmk') is the
+// product's state, byte for byte. Every host is identified as "ProTools"; no preset is
+// loaded at start.
+//
+// Locking: the render holds the plug-in mutex for the whole block; host parameter
+// updates take it only around the framework update. Edits the product reports from the
+// render are kept and sent to the host's automation after the block, with the mutex
+// released.
+class IPlugAAX : public IPlugBase, public AAX_CIPlugParameters
+{
+public:
+  // Version 1.3.1, every host is "ProTools" and gets the long tail, no preset at load.
+  static constexpr BindingTraits kTraits{0x00010301, "1.3.1", "ProTools", true, false};
+
+  // The framework's constructor arguments (the API code is 4, AAX). A side-chain count
+  // is accepted for the product's sake and ignored: the AAX deliverable has none.
+  IPlugAAX(int paramCount, const char* channelIO, int presetCount, const char* effectName,
+           const char* productName, const char* makerName, int vendorVersion, int uniqueID,
+           int manufacturerID, int latencyFrames, bool doesMidi, bool doesStateChunks, bool isInstrument,
+           int sideChainChannels = 0);
+  ~IPlugAAX() override;
+
+  // ---- AAX_IEffectParameters ----
+  uint32_t AddRef() override { return AAX_CEffectParameters::AddRef(); }
+  uint32_t Release() override { return AAX_CEffectParameters::Release(); }
+  // [UI thread, takes the plug-in mutex] An unknown identifier:
+  // AAX_ERROR_INVALID_PARAMETER_ID, nothing changed. A framework parameter's value is
+  // applied (ParamChanged with kSourceHost) and shown in the editor.
+  AAX_Result UpdateParameterNormalizedValue(AAX_CParamID id, double value, int32_t source) override;
+  AAX_Result GetNumberOfChunks(int32_t* count) const override;
+  // [UI thread] Index 0 is 'Qnmk'; others: AAX_ERROR_INVALID_CHUNK_INDEX, id 0.
+  AAX_Result GetChunkIDFromIndex(int32_t index, AAX_CTypeID* chunkId) const override;
+  // [UI thread] Foreign id: AAX_ERROR_INVALID_CHUNK_ID, size 0.
+  AAX_Result GetChunkSize(AAX_CTypeID chunkId, uint32_t* sizeBytes) const override;
+  // [UI thread] The product's state into chunk->fData; fSize holds the room the host made
+  // and receives the bytes written. Foreign id, or no state: AAX_ERROR_INVALID_CHUNK_ID;
+  // too little room: AAX_ERROR_BUFFER_TOO_SMALL, nothing written.
+  AAX_Result GetChunk(AAX_CTypeID chunkId, AAX_SPlugInChunk* chunk) const override;
+  // [UI thread] Restores the product's state from the chunk, then sends every parameter's
+  // value to the host and redraws the editor. Foreign id: AAX_ERROR_INVALID_CHUNK_ID;
+  // a negative size: AAX_ERROR_INVALID_ARGUMENT; data the product cannot read:
+  // AAX_ERROR_INVALID_CHUNK_DATA (what it could not read keeps its value).
+  AAX_Result SetChunk(AAX_CTypeID chunkId, const AAX_SPlugInChunk* chunk) override;
+  // [UI thread] A foreign chunk compares equal.
+  AAX_Result CompareActiveChunk(const AAX_SPlugInChunk* chunk, bool* equal) const override;
+
+  // [audio thread, takes the plug-in mutex] One block: bypassed, the inputs are copied
+  // to the outputs; else processed. Null context or block length:
+  // AAX_ERROR_NULL_ARGUMENT; before Initialize: AAX_ERROR_NOT_INITIALIZED; a negative
+  // length: AAX_ERROR_INVALID_BLOCK_LENGTH; a missing channel array with channels in
+  // use: AAX_ERROR_NULL_ARGUMENT, outputs untouched. A length other than the last one
+  // resizes the scratch buffers (the only allocation) and resets processing.
+  AAX_Result RenderAudio(const AAX_SIPlugRenderInfo* info) override;
+
+  // ---- Framework operations ----
+  // [UI thread] Through the library to the host's automation; from the render, the value
+  // is kept and sent after the block, and gestures are not reported.
+  void BeginInformHostOfParamChange(int index) override;
+  void InformHostOfParamChange(int index, double normalized) override;
+  void EndInformHostOfParamChange(int index) override;
+  void NotifyHostOfPresetChange() override {}
+  // [audio thread] From the transport of the current render; before the first render:
+  // position 0, 120 BPM, 4/4, stopped.
+  int SamplePosition() override;
+  double HostTempo() override;
+  void HostTimeSignature(int* numerator, int* denominator) override;
+  void FetchTransportInfo(TransportInfo* info) override;
+  // [UI thread] Asks the view container the editor is open in for the size.
+  void ResizeEditor(int width, int height) override;
+  // [UI thread] The host's latency, then the framework's.
+  void ChangeLatency(int latencyFrames) override;
+  void OnStateDirty() override { CountChange(); }
+  bool QueueMidiOut(const MidiMessage&) override { return false; }
+  bool QueueMidiOutList(const MidiMessage*, int) override { return false; }
+
+  // [UI thread] The view container the editor window is open in (not owned), or null.
+  void SetViewContainer(AAX_IViewContainer* container) { mViewContainer = container; }
+
+protected:
+  // [UI thread] Creates the master bypass and one AAX parameter per framework parameter,
+  // takes the host's sample rate and resets processing.
+  AAX_Result EffectInit() override;
+
+private:
+  void AddFrameworkParameter(int index);
+  void SendQueuedValues();
+
+  AAX_IViewContainer* mViewContainer = nullptr;
+  // The channels in use when the scratch buffers were last cleared (-1: never).
+  int mScratchInputs = -1;
+  int mScratchOutputs = -1;
+  // Values reported during a render, sent after it (NaN: none). Sized at construction.
+  std::vector<double> mQueuedValues;
+  bool mHasQueuedValues = false;
+};

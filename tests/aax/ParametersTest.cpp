@@ -1,0 +1,167 @@
+// Parameters as the AAX host sees and automates them, and the way values travel
+// between host, framework and editor.
+
+#include "AaxHarness.h"
+
+#include "WDL/IPlug/IControl.h"
+#include "WDL/IPlug/IGraphics.h"
+
+#include <cmath>
+
+using namespace aaxtest;
+using Event = aaxhost::Automation::Event;
+
+namespace
+{
+TEST(AaxParameters, MasterBypassThenOneToEightInFrameworkOrder)
+{
+  Plugin p;
+  ASSERT_TRUE(p.plug);
+  int32_t count = 0;
+  ASSERT_EQ(p->GetNumberOfParameters(&count), AAX_SUCCESS);
+  ASSERT_EQ(count, 9);
+  AAX_CString id;
+  AAX_CString name;
+  ASSERT_EQ(p->GetMasterBypassParameter(&id), AAX_SUCCESS);
+  EXPECT_EQ(Text(id), "");
+  ASSERT_EQ(p->GetParameterIDFromIndex(0, &id), AAX_SUCCESS);
+  EXPECT_EQ(Text(id), "");
+  ASSERT_EQ(p->GetParameterName("", &name), AAX_SUCCESS);
+  EXPECT_EQ(Text(name), "Master Bypass");
+
+  const char* names[] = {"Gain", "Measure", "Target Value", "Mode", "Analyze", "Normalize", "Group", "Gate"};
+  const int32_t steps[] = {128, 6, 128, 2, 2, 2, 9, 128};
+  for (int i = 0; i < 8; ++i)
+  {
+    ASSERT_EQ(p->GetParameterIDFromIndex(i + 1, &id), AAX_SUCCESS);
+    EXPECT_EQ(Text(id), std::to_string(i + 1));
+    ASSERT_EQ(p->GetParameterName(id.Get(), &name), AAX_SUCCESS);
+    EXPECT_EQ(Text(name), names[i]);
+    int32_t n = 0;
+    int32_t type = -1;
+    ASSERT_EQ(p->GetParameterNumberOfSteps(id.Get(), &n), AAX_SUCCESS);
+    ASSERT_EQ(p->GetParameterType(id.Get(), &type), AAX_SUCCESS);
+    EXPECT_EQ(n, steps[i]) << names[i];
+    EXPECT_EQ(type, n == 128 ? AAX_eParameterType_Continuous : AAX_eParameterType_Discrete) << names[i];
+    // The host's value is the framework's, including shaped parameters.
+    double value = -1.0;
+    ASSERT_EQ(p->GetParameterNormalizedValue(id.Get(), &value), AAX_SUCCESS);
+    EXPECT_NEAR(value, p.plug->ParamAt(i)->ToNormalized(), 1e-12) << names[i];
+  }
+  EXPECT_EQ(p->GetParameterName("9", &name), AAX_ERROR_INVALID_PARAMETER_ID);
+  EXPECT_EQ(p->GetParameterIDFromIndex(9, &id), AAX_ERROR_INVALID_PARAMETER_ID);
+  EXPECT_EQ(p->GetParameterName(nullptr, &name), AAX_ERROR_INVALID_PARAMETER_ID);
+}
+
+TEST(AaxParameters, TheHostShowsTheFrameworksTextsAndReadsThemBack)
+{
+  Plugin p;
+  AAX_CString text;
+  ASSERT_EQ(p->GetParameterStringFromValue("2", 1.0, &text), AAX_SUCCESS);
+  EXPECT_EQ(Text(text), "LUFS Shrt.");
+  ASSERT_EQ(p->GetParameterStringFromValue("7", 1.0 / 8.0, &text), AAX_SUCCESS);
+  EXPECT_EQ(Text(text), "Group 1");
+  ASSERT_EQ(p->GetParameterStringFromValue("", 1.0, &text), AAX_SUCCESS);
+  EXPECT_EQ(Text(text), "on");
+  ASSERT_EQ(p->GetParameterStringFromValue("", 0.0, &text), AAX_SUCCESS);
+  EXPECT_EQ(Text(text), "bypass");
+  ASSERT_EQ(p->GetParameterStringFromValue("1", 0.5, &text), AAX_SUCCESS);
+  EXPECT_EQ(Text(text), "0.00 dB");
+  double value = -1.0;
+  ASSERT_EQ(p->GetParameterValueFromString("3", &value, AAX_CString("-23.00")), AAX_SUCCESS);
+  EXPECT_NEAR(value, p.plug->ParamAt(kTargetValue)->ToNormalized(-23.0), 1e-12);
+  ASSERT_EQ(p->GetParameterValueFromString("4", &value, AAX_CString("Continuous")), AAX_SUCCESS);
+  EXPECT_EQ(value, 1.0);
+  EXPECT_EQ(p->GetParameterValueFromString("4", &value, AAX_CString("Sideways")), AAX_ERROR_INVALID_ARGUMENT);
+}
+
+TEST(AaxParameters, AHostUpdateReachesFrameworkEditorAndProductOnce)
+{
+  Plugin p;
+  const double target = p.plug->ParamAt(kTargetValue)->ToNormalized(-23.0);
+  int32_t changesBefore = 0;
+  p->GetNumberOfChanges(&changesBefore);
+  ASSERT_EQ(p->UpdateParameterNormalizedValue("3", target, AAX_eUpdateSource_Automation), AAX_SUCCESS);
+  EXPECT_NEAR(p.plug->ParamAt(kTargetValue)->Value(), -23.0, 1e-9);
+  double hostValue = 0.0;
+  p->GetParameterNormalizedValue("3", &hostValue);
+  EXPECT_EQ(hostValue, target);
+  int32_t changes = 0;
+  p->GetNumberOfChanges(&changes);
+  EXPECT_EQ(changes, changesBefore + 1);
+  // The editor shows it after its next timer tick.
+  p.plug->GetGUI()->OnTimerTick();
+  bool shown = false;
+  for (int c = 0; c < p.plug->GetGUI()->ControlCount(); ++c)
+    if (IControl* control = p.plug->GetGUI()->ControlAt(c); control->ParamIndex() == kTargetValue)
+      shown = shown || std::fabs(control->Value() - target) < 1e-9;
+  EXPECT_TRUE(shown);
+
+  // Unknown identifiers and values that are not numbers change nothing.
+  EXPECT_EQ(p->UpdateParameterNormalizedValue("9", 0.5, 0), AAX_ERROR_INVALID_PARAMETER_ID);
+  EXPECT_EQ(p->UpdateParameterNormalizedValue("03x", 0.5, 0), AAX_ERROR_INVALID_PARAMETER_ID);
+  EXPECT_EQ(p->UpdateParameterNormalizedValue(nullptr, 0.5, 0), AAX_ERROR_INVALID_PARAMETER_ID);
+  EXPECT_EQ(p->UpdateParameterNormalizedValue("3", std::nan(""), 0), AAX_ERROR_INVALID_ARGUMENT);
+  EXPECT_NEAR(p.plug->ParamAt(kTargetValue)->Value(), -23.0, 1e-9);
+}
+
+TEST(AaxParameters, TheMasterBypassChangesOnlyTheAudioPath)
+{
+  Plugin p;
+  Buffers block(2, 256, 0.25f);
+  p.plug->ParamAt(kGain)->SetValue(0.0);
+  ASSERT_EQ(p->UpdateParameterNormalizedValue("", 1.0, 0), AAX_SUCCESS);
+  for (int i = 0; i < p.plug->ParamCount(); ++i)
+    EXPECT_EQ(p.plug->ParamAt(i)->Value(), p.plug->ParamAt(i)->Default()) << i;
+  block.render(*p.instance);
+  for (int c = 0; c < 2; ++c)
+    EXPECT_EQ(block.out[static_cast<size_t>(c)][100], 0.25f) << "bypassed: the input as it came";
+}
+
+TEST(AaxParameters, EditorGesturesGoOutAsTouchSetReleaseAndComeBackLater)
+{
+  Plugin p;
+  aaxhost::Automation& automation = p.instance->HostAutomation();
+  automation.TakeEvents();
+  const double continuous = 1.0;
+  p.plug->BeginInformHostOfParamChange(kMode);
+  p.plug->SetParameterFromGUI(kMode, continuous);
+  p.plug->EndInformHostOfParamChange(kMode);
+  const std::vector<Event> events = automation.TakeEvents();
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].kind, Event::Kind::kTouch);
+  EXPECT_EQ(events[1].kind, Event::Kind::kSet);
+  EXPECT_EQ(events[1].value, continuous);
+  EXPECT_EQ(events[2].kind, Event::Kind::kRelease);
+  for (const Event& e : events)
+    EXPECT_STREQ(e.id, "4");
+
+  // The host's parameter follows once the host sends the value back.
+  double hostValue = -1.0;
+  p->GetParameterNormalizedValue("4", &hostValue);
+  EXPECT_EQ(hostValue, 0.0);
+  automation.TakeEvents();
+  p.plug->SetParameterFromGUI(kMode, continuous);
+  EXPECT_EQ(p.instance->DeliverAutomation(), 1);
+  p->GetParameterNormalizedValue("4", &hostValue);
+  EXPECT_EQ(hostValue, continuous);
+  EXPECT_EQ(p.plug->ParamAt(kMode)->Value(), 1.0);
+}
+
+TEST(AaxParameters, ATransportStopReportsAnalyzeOffAfterTheBlockWithoutAGesture)
+{
+  Plugin p;
+  aaxhost::Automation& automation = p.instance->HostAutomation();
+  Buffers block(2, 512, 0.1f);
+  p.instance->HostTransport().playing = true;
+  block.render(*p.instance);
+  automation.TakeEvents();
+  p.instance->HostTransport().playing = false;
+  block.render(*p.instance);
+  const std::vector<Event> events = automation.TakeEvents();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].kind, Event::Kind::kSet);
+  EXPECT_STREQ(events[0].id, "5");
+  EXPECT_EQ(events[0].value, 0.0);
+}
+} // namespace

@@ -1,0 +1,215 @@
+// The render callback as hosts call it: audio, transport, block sizes, malformed
+// contexts, and no allocation.
+
+#include "AaxHarness.h"
+
+#include "AllocationCounter.h"
+
+#include "WDL/IPlug/AAX/AAX_CIPlugParameters.h"
+
+#include <cmath>
+#include <numbers>
+
+using namespace aaxtest;
+
+namespace
+{
+constexpr float kSampleTolerance32 = 1e-6f;
+
+AAX_CIPlugParameters& Params(Plugin& p) { return *p.plug; }
+
+TEST(AaxRender, AStandardAnalysisThenNormalizationBringsASineToTheTarget)
+{
+  // A new instance applies what its parameters show: analyse while playing, then the
+  // gain for the highest level stays applied (default target -12 dBFS, measure dBFS).
+  Plugin p;
+  const float amplitude = 0.1f;
+  Buffers block(2, 480, amplitude);
+  p.instance->HostTransport().playing = true;
+  for (int n = 0; n < 100; ++n)
+    block.render(*p.instance);
+  p.instance->HostTransport().playing = false;
+  block.render(*p.instance);
+  EXPECT_EQ(p.plug->ParamAt(kAnalyze)->Value(), 0.0) << "the stop ended the analysis";
+  for (int n = 0; n < 200; ++n)
+    block.render(*p.instance);
+  EXPECT_NEAR(20.0 * std::log10(block.out[0][479]), -12.0, 0.05);
+}
+
+TEST(AaxRender, ContinuousModeBringsASineToTheTarget)
+{
+  Plugin p;
+  // Continuous peak normalization to -6 dBFS of a -20 dBFS sine.
+  p->UpdateParameterNormalizedValue("4", 1.0, 0);
+  p->UpdateParameterNormalizedValue("3", p.plug->ParamAt(kTargetValue)->ToNormalized(-6.0), 0);
+  const double rate = 48000.0;
+  const float amplitude = 0.1f;
+  p.instance->HostTransport().playing = true;
+  Buffers block(2, 512);
+  float peak = 0.0f;
+  for (int start = 0; start < 5 * 48000; start += 512)
+  {
+    for (int i = 0; i < 512; ++i)
+      block.in[0][static_cast<size_t>(i)] = block.in[1][static_cast<size_t>(i)] =
+          amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * 997.0 * (start + i) / rate));
+    block.render(*p.instance);
+    if (start >= 4 * 48000)
+      for (float s : block.out[0])
+        peak = std::max(peak, std::fabs(s));
+  }
+  EXPECT_NEAR(20.0 * std::log10(peak), -6.0, 0.1);
+}
+
+TEST(AaxRender, TheTransportIsReadFromTheTransportNode)
+{
+  Plugin p;
+  TransportInfo info;
+  p.plug->FetchTransportInfo(&info);
+  EXPECT_EQ(info.tempoBpm, 120.0) << "before the first render";
+  EXPECT_FALSE(info.transportRunning);
+  EXPECT_EQ(p.plug->SamplePosition(), 0);
+
+  aaxhost::Transport& transport = p.instance->HostTransport();
+  transport.tempoBpm = 96.0;
+  transport.numerator = 7;
+  transport.denominator = 8;
+  transport.playing = true;
+  transport.sample = 44100;
+  transport.ticks = 1920000;
+  transport.looping = true;
+  transport.loopStartTicks = 960000;
+  transport.loopEndTicks = 4 * 960000;
+  Buffers block(2, 64);
+  block.render(*p.instance);
+  transport.sample = 44100;
+  transport.ticks = 1920000; // back to where the block started
+  p.plug->FetchTransportInfo(&info);
+  EXPECT_EQ(info.ppqPosition, 2.0);
+  EXPECT_EQ(info.tempoBpm, 96.0);
+  EXPECT_EQ(info.samplePosition, 44100.0);
+  EXPECT_EQ(info.timeSigNumerator, 7);
+  EXPECT_EQ(info.timeSigDenominator, 8);
+  EXPECT_TRUE(info.transportRunning);
+  EXPECT_TRUE(info.loopEnabled);
+  EXPECT_EQ(info.cycleStartQuarters, 1.0);
+  EXPECT_EQ(info.cycleEndQuarters, 4.0);
+  EXPECT_EQ(p.plug->SamplePosition(), 44100);
+}
+
+TEST(AaxRender, ANewBlockLengthResizesOnceAndResets)
+{
+  Plugin p;
+  EXPECT_EQ(p.plug->BlockSize(), 1024);
+  Buffers block(2, 512, 0.25f);
+  block.render(*p.instance);
+  EXPECT_EQ(p.plug->BlockSize(), 512);
+  // A longer block than the framework's largest is processed in pieces of it.
+  const int longFrames = IPlugBase::kMaxBlockFrames + 100;
+  Buffers longBlock(2, longFrames, 0.25f);
+  p->UpdateParameterNormalizedValue("", 1.0, 0); // bypassed: output = input, easy to check
+  longBlock.render(*p.instance);
+  EXPECT_EQ(p.plug->BlockSize(), IPlugBase::kMaxBlockFrames);
+  EXPECT_EQ(longBlock.out[1][static_cast<size_t>(longFrames - 1)], 0.25f);
+  p->UpdateParameterNormalizedValue("", 0.0, 0);
+  p.plug->ParamAt(kNormalize)->SetValue(0.0);
+  p.plug->ParamChanged(kNormalize, kSourceHost);
+  longBlock.render(*p.instance);
+  EXPECT_NEAR(longBlock.out[0][static_cast<size_t>(longFrames - 1)], 0.25f, kSampleTolerance32);
+}
+
+TEST(AaxRender, TheMonoComponentUsesOneChannelEachWay)
+{
+  Plugin p(kMonoComponent);
+  ASSERT_EQ(p.instance->InputChannels(), 1);
+  p.plug->ParamAt(kNormalize)->SetValue(0.0);
+  p.plug->ParamChanged(kNormalize, kSourceHost);
+  Buffers block(1, 256, 0.5f);
+  block.render(*p.instance);
+  EXPECT_TRUE(p.plug->InputChannelConnected(0));
+  EXPECT_FALSE(p.plug->InputChannelConnected(1));
+  EXPECT_FALSE(p.plug->OutputChannelConnected(1));
+  EXPECT_NEAR(block.out[0][200], 0.5f, kSampleTolerance32);
+}
+
+TEST(AaxRender, MalformedContextsAreRefusedWithoutTouchingTheOutputs)
+{
+  Plugin p;
+  Buffers block(2, 128, 0.25f);
+  AAX_SIPlugPrivateData self{p.plug};
+  int32_t frames = 128;
+  AAX_SIPlugRenderInfo info{};
+  info.inputs = const_cast<float**>(block.inPointers.data());
+  info.outputs = block.outPointers.data();
+  info.bufferLength = &frames;
+  info.privateData = &self;
+  EXPECT_EQ(Params(p).RenderAudio(nullptr), AAX_ERROR_NULL_ARGUMENT);
+  info.bufferLength = nullptr;
+  EXPECT_EQ(Params(p).RenderAudio(&info), AAX_ERROR_NULL_ARGUMENT);
+  info.bufferLength = &frames;
+  info.outputs = nullptr;
+  EXPECT_EQ(Params(p).RenderAudio(&info), AAX_ERROR_NULL_ARGUMENT);
+  info.outputs = block.outPointers.data();
+  info.inputs = nullptr;
+  EXPECT_EQ(Params(p).RenderAudio(&info), AAX_ERROR_NULL_ARGUMENT);
+  info.inputs = const_cast<float**>(block.inPointers.data());
+  frames = -1;
+  EXPECT_EQ(Params(p).RenderAudio(&info), AAX_ERROR_INVALID_BLOCK_LENGTH);
+  frames = 0;
+  EXPECT_EQ(Params(p).RenderAudio(&info), AAX_SUCCESS);
+  EXPECT_EQ(p.plug->BlockSize(), 1024) << "an empty block changes nothing";
+  for (const auto& channel : block.out)
+    EXPECT_EQ(channel[0], -7.0f);
+  // No transport node: the timing reads as stopped, the block is processed.
+  frames = 128;
+  EXPECT_EQ(Params(p).RenderAudio(&info), AAX_SUCCESS);
+  EXPECT_NE(block.out[0][0], -7.0f);
+
+  // The render callback skips contexts without an instance.
+  void* contexts[2] = {nullptr, p.instance->Context().data()};
+  std::vector<void*> empty(p.instance->Context().size(), nullptr);
+  contexts[0] = empty.data();
+  p.instance->RenderProc()(contexts, contexts + 2);
+  p.instance->RenderProc()(nullptr, nullptr);
+}
+
+TEST(AaxRender, BeforeInitializeNothingIsRendered)
+{
+  Described d;
+  auto* created = static_cast<AAX_IEffectParameters*>(d.effect().Proc(kAAX_ProcPtrID_Create_EffectParameters)());
+  ASSERT_NE(created, nullptr);
+  auto* plug = dynamic_cast<TavrikQuenmark*>(created);
+  ASSERT_NE(plug, nullptr);
+  EXPECT_EQ(plug->HostCode(), LookUpHostCode("ProTools"));
+  Buffers block(2, 64, 0.25f);
+  int32_t frames = 64;
+  AAX_SIPlugPrivateData self{plug};
+  AAX_SIPlugRenderInfo info{};
+  info.inputs = const_cast<float**>(block.inPointers.data());
+  info.outputs = block.outPointers.data();
+  info.bufferLength = &frames;
+  info.privateData = &self;
+  EXPECT_EQ(plug->RenderAudio(&info), AAX_ERROR_NOT_INITIALIZED);
+  EXPECT_EQ(block.out[0][0], -7.0f);
+  EXPECT_EQ(created->Initialize(nullptr, nullptr), AAX_ERROR_NULL_ARGUMENT);
+  EXPECT_EQ(created->Release(), 0u);
+}
+
+TEST(AaxRender, RenderingAllocatesNothingOnceTheBlockLengthIsKnown)
+{
+  Plugin p;
+  p->UpdateParameterNormalizedValue("4", 1.0, 0);
+  Buffers block(2, 512, 0.1f);
+  block.render(*p.instance);
+  p.instance->HostTransport().playing = true;
+  size_t allocations = 0;
+  for (int round = 0; round < 20; ++round)
+  {
+    if (round == 10)
+      p.instance->HostTransport().playing = false; // a stop reports to the host from the render
+    AllocationScope scope;
+    block.render(*p.instance);
+    allocations += scope.count();
+  }
+  EXPECT_EQ(allocations, 0u);
+}
+} // namespace

@@ -1,0 +1,119 @@
+// The chunk: what hosts save and load, compare, and what they may hand back broken.
+
+#include "AaxHarness.h"
+
+#include "AAX_SDK/Libs/AAXLibrary/source/AAX_SPlugInChunk.h"
+
+#include <nlohmann/json.hpp>
+
+using namespace aaxtest;
+using Event = aaxhost::Automation::Event;
+
+namespace
+{
+constexpr AAX_CTypeID kChunkId = 0x516E6D6B; // 'Qnmk'
+
+TEST(AaxState, OneChunkHoldingTheProductStateByteForByte)
+{
+  Plugin p;
+  int32_t count = 0;
+  ASSERT_EQ(p->GetNumberOfChunks(&count), AAX_SUCCESS);
+  EXPECT_EQ(count, 1);
+  AAX_CTypeID id = 0;
+  EXPECT_EQ(p->GetChunkIDFromIndex(0, &id), AAX_SUCCESS);
+  EXPECT_EQ(id, kChunkId);
+  EXPECT_EQ(p->GetChunkIDFromIndex(1, &id), AAX_ERROR_INVALID_CHUNK_INDEX);
+  EXPECT_EQ(id, 0u);
+  uint32_t size = 99;
+  EXPECT_EQ(p->GetChunkSize(0x61626364, &size), AAX_ERROR_INVALID_CHUNK_ID);
+  EXPECT_EQ(size, 0u);
+
+  std::vector<char> data;
+  ASSERT_EQ(p.instance->SaveChunk(id, data), AAX_SUCCESS);
+  ChunkBuffer state;
+  ASSERT_TRUE(p.plug->SerializeState(state));
+  ASSERT_EQ(data.size(), static_cast<size_t>(state.Size()));
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), reinterpret_cast<const char*>(state.Data())));
+  const auto document = nlohmann::json::parse(data.begin() + 4, data.end());
+  EXPECT_EQ(document["version"], "1.3.1");
+
+  // Too little room for the state: refused, nothing written.
+  std::vector<char> record(AAX_ChunkBytes(8), 'x');
+  auto* chunk = reinterpret_cast<AAX_SPlugInChunk*>(record.data());
+  chunk->fSize = 8;
+  EXPECT_EQ(p->GetChunk(kChunkId, chunk), AAX_ERROR_BUFFER_TOO_SMALL);
+  EXPECT_EQ(chunk->fData[0], 'x');
+  EXPECT_EQ(p->GetChunk(0x61626364, chunk), AAX_ERROR_INVALID_CHUNK_ID);
+}
+
+TEST(AaxState, ASavedChunkRestoresAnotherInstanceAndTheHostFollows)
+{
+  Plugin source;
+  source->UpdateParameterNormalizedValue("2", 0.8, 0); // "LUFS Int."
+  source->UpdateParameterNormalizedValue("4", 1.0, 0);
+  source->UpdateParameterNormalizedValue("8", 0.25, 0);
+  AAX_CTypeID id = 0;
+  std::vector<char> data;
+  ASSERT_EQ(source.instance->SaveChunk(id, data), AAX_SUCCESS);
+
+  Plugin target;
+  target.instance->HostAutomation().TakeEvents();
+  bool equal = true;
+  ASSERT_EQ(target.instance->CompareChunk(id, data, equal), AAX_SUCCESS);
+  EXPECT_FALSE(equal);
+  int32_t changesBefore = 0;
+  target->GetNumberOfChanges(&changesBefore);
+  ASSERT_EQ(target.instance->LoadChunk(id, data), AAX_SUCCESS);
+  for (int i = 0; i < kParamCount; ++i)
+  {
+    if (i == kAnalyze)
+      continue;
+    EXPECT_EQ(target.plug->ParamAt(i)->Value(), source.plug->ParamAt(i)->Value()) << i;
+  }
+  EXPECT_EQ(target.plug->ParamAt(kAnalyze)->Value(), 0.0) << "a loaded state does not start an analysis";
+  // All eight values go to the host, which sends them back.
+  const std::vector<Event> events = target.instance->HostAutomation().Events();
+  ASSERT_EQ(events.size(), 8u);
+  for (int i = 0; i < 8; ++i)
+  {
+    EXPECT_STREQ(events[static_cast<size_t>(i)].id, std::to_string(i + 1).c_str());
+    EXPECT_NEAR(events[static_cast<size_t>(i)].value, target.plug->ParamAt(i)->ToNormalized(), 1e-12);
+  }
+  target.instance->DeliverAutomation();
+  double hostValue = 0.0;
+  target->GetParameterNormalizedValue("8", &hostValue);
+  EXPECT_NEAR(hostValue, 0.25, 1e-9);
+  int32_t changes = 0;
+  target->GetNumberOfChanges(&changes);
+  EXPECT_GT(changes, changesBefore);
+  ASSERT_EQ(target.instance->CompareChunk(id, data, equal), AAX_SUCCESS);
+  EXPECT_TRUE(equal);
+  ASSERT_EQ(target.instance->CompareChunk(0x61626364, {}, equal), AAX_SUCCESS);
+  EXPECT_TRUE(equal) << "a foreign chunk compares equal";
+}
+
+TEST(AaxState, BrokenChunksAreReportedAndLoseNothing)
+{
+  Plugin p;
+  p->UpdateParameterNormalizedValue("3", 0.3, 0);
+  const double target = p.plug->ParamAt(kTargetValue)->Value();
+  AAX_CTypeID id = 0;
+  std::vector<char> good;
+  ASSERT_EQ(p.instance->SaveChunk(id, good), AAX_SUCCESS);
+
+  EXPECT_EQ(p.instance->LoadChunk(0x61626364, good), AAX_ERROR_INVALID_CHUNK_ID);
+  EXPECT_EQ(p->SetChunk(kChunkId, nullptr), AAX_ERROR_NULL_ARGUMENT);
+  for (const std::vector<char>& broken :
+       {std::vector<char>{}, std::vector<char>{'\x05', 0, 0}, std::vector<char>(good.begin(), good.begin() + 20),
+        std::vector<char>{'\xff', '\xff', '\xff', '\x7f', '{', '}'}})
+  {
+    EXPECT_EQ(p.instance->LoadChunk(kChunkId, broken), AAX_ERROR_INVALID_CHUNK_DATA) << broken.size();
+    EXPECT_EQ(p.plug->ParamAt(kTargetValue)->Value(), target) << broken.size();
+  }
+  std::vector<char> record(AAX_ChunkBytes(0));
+  auto* chunk = reinterpret_cast<AAX_SPlugInChunk*>(record.data());
+  chunk->fSize = -5;
+  EXPECT_EQ(p->SetChunk(kChunkId, chunk), AAX_ERROR_INVALID_ARGUMENT);
+  EXPECT_EQ(p.instance->LoadChunk(kChunkId, good), AAX_SUCCESS);
+}
+} // namespace
