@@ -270,9 +270,12 @@ AAX_Result IPlugAAX::RenderAudio(const AAX_SIPlugRenderInfo* info)
 
     if (frames > 0)
     {
-      // Longer blocks than the framework's largest are processed in pieces of it.
+      // Longer blocks than the framework's largest are processed in pieces of it. Only a
+      // longer block than any before resizes (and resets): a shorter one (the end of a
+      // bounce, a host's varying buffer) runs in the buffers there, keeping what the
+      // detectors measured.
       const int blockFrames = std::min(frames, kMaxBlockFrames);
-      if (blockFrames != BlockSize())
+      if (blockFrames > BlockSize())
       {
         SetBlockFrames(blockFrames);
         ResetProcessing();
