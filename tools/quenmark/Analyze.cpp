@@ -22,7 +22,7 @@ std::vector<MeasureName> chosenMeasures(const Options& options)
   return {kMeasures.begin(), kMeasures.end()};
 }
 
-FileReport analyzeFile(const std::shared_ptr<vst3host::Module>& module, const std::string& path,
+FileReport analyzeFile(const std::shared_ptr<Plugin>& plugin, const std::string& path,
                        const Options& options, ProgressBar& progress)
 {
   SoundFileReader reader(path);
@@ -33,7 +33,7 @@ FileReport analyzeFile(const std::shared_ptr<vst3host::Module>& module, const st
   PassTargets targets;
   for (const MeasureName& measure : measures)
   {
-    sessions.push_back(std::make_unique<PluginSession>(module, reader.channels(), reader.sampleRate()));
+    sessions.push_back(plugin->openSession(reader.channels(), reader.sampleRate()));
     startAnalysis(*sessions.back(), measure.index, std::nullopt, options.gateDb);
     targets.sessions.push_back(sessions.back().get());
   }
@@ -72,7 +72,7 @@ FileReport analyzeFile(const std::shared_ptr<vst3host::Module>& module, const st
                  {"channels", reader.channels()},
                  {"frames", reader.frames()},
                  {"seconds", reader.seconds()},
-                 {"plugin", module->binaryPath().string()},
+                 {"plugin", plugin->binaryPath().string()},
                  {"measures", levels},
                  {"loudness",
                   {{"integratedLufs", levelJson(reading.integratedLufs)},
@@ -104,7 +104,7 @@ FileReport analyzeFile(const std::shared_ptr<vst3host::Module>& module, const st
 
 int runAnalyze(const Options& options, std::ostream& out, std::ostream& err)
 {
-  std::shared_ptr<vst3host::Module> module = loadPlugin(options.pluginPath);
+  std::shared_ptr<Plugin> plugin = loadPlugin(options.pluginPath);
   BatchPlan plan;
   plan.progressLabel = "analysing";
   plan.csvColumns = {"input", "channels", "sample_rate", "seconds"};
@@ -115,7 +115,7 @@ int runAnalyze(const Options& options, std::ostream& out, std::ostream& err)
     plan.csvColumns.emplace_back(column);
   return runBatch(
     options, options.files, plan,
-    [&](std::size_t index, ProgressBar& progress) { return analyzeFile(module, options.files[index], options, progress); },
+    [&](std::size_t index, ProgressBar& progress) { return analyzeFile(plugin, options.files[index], options, progress); },
     out, err);
 }
 } // namespace quenmark

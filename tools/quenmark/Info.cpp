@@ -2,7 +2,8 @@
 // parameters, all read through the interfaces a host uses.
 #include "tools/quenmark/Commands.h"
 
-#include "tools/quenmark/PluginSession.h"
+#include "tools/quenmark/AaxSession.h"
+#include "tools/quenmark/Vst3Session.h"
 #include "tools/quenmark/ToolError.h"
 
 #include "vst3/sdk/interfaces/IAudioProcessor.h"
@@ -154,11 +155,72 @@ void describeEffect(const std::shared_ptr<vst3host::Module>& module, const vst3h
   }
   out << "latency " << plugin.latencySamples() << " samples, tail " << plugin.tailSamples() << " samples\n";
 }
+// The AAX module as an AAX host sees it: its effects, their components, and the
+// parameters of an instance of the first effect with their steps, defaults and texts.
+void describeAax(const AaxPlugin& plugin, std::ostream& out)
+{
+  out << "module " << plugin.binaryPath().string() << " (AAX)\n";
+  const aaxhost::Collection& description = plugin.module().Description();
+  for (const auto& [id, effect] : description.Effects())
+  {
+    out << "effect " << inQuotes(id) << ": " << effect->Components().size() << " components\n";
+    for (std::size_t c = 0; c < effect->Components().size(); ++c)
+    {
+      const aaxhost::ComponentDescriptor& component = *effect->Components()[c];
+      out << "  component " << c << ": "
+          << AAX_StemChannelCount(component.Property(AAX_eProperty_InputStemFormat)) << " in, "
+          << AAX_StemChannelCount(component.Property(AAX_eProperty_OutputStemFormat)) << " out, native "
+          << inQuotes(aaxhost::FourCC(static_cast<uint32_t>(component.Property(AAX_eProperty_PlugInID_Native))))
+          << "\n";
+    }
+  }
+  const aaxhost::EffectDescriptor& effect = *description.Effects().front().second;
+  std::string error;
+  const std::unique_ptr<aaxhost::Instance> instance =
+    aaxhost::Instance::Create(effect, static_cast<int>(effect.Components().size()) - 1, 48000., error);
+  if (!instance)
+    throw ToolError(kExitFailure, "creating the plug-in: " + error);
+  AAX_IEffectParameters& parameters = instance->Parameters();
+  const std::vector<AaxParameter> list = aaxParameters(parameters);
+  out << "parameters (" << list.size() << "):\n";
+  for (const AaxParameter& parameter : list)
+  {
+    double normalized = 0.;
+    parameters.GetParameterDefaultNormalizedValue(parameter.id.c_str(), &normalized);
+    AAX_CString shown;
+    parameters.GetParameterStringFromValue(parameter.id.c_str(), normalized, &shown);
+    out << "  " << inQuotes(parameter.id) << " " << inQuotes(parameter.name) << ": "
+        << (parameter.discrete ? "discrete" : "continuous") << ", " << parameter.steps << " steps, default "
+        << inQuotes(shown.Text());
+    if (!parameter.discrete)
+      out << ", " << number(parameter.minimum) << " to " << number(parameter.maximum);
+    else if (parameter.steps <= kMaxListedSteps)
+    {
+      out << ", values";
+      for (int step = 0; step < parameter.steps; ++step)
+      {
+        AAX_CString text;
+        parameters.GetParameterStringFromValue(parameter.id.c_str(), parameter.toNormalized(step), &text);
+        out << " " << inQuotes(text.Text());
+      }
+    }
+    out << "\n";
+  }
+  int32_t chunks = 0;
+  parameters.GetNumberOfChunks(&chunks);
+  out << "chunks " << chunks << "\n";
+}
 } // namespace
 
 int runInfo(const Options& options, std::ostream& out)
 {
-  std::shared_ptr<vst3host::Module> module = loadPlugin(options.pluginPath);
+  const std::shared_ptr<Plugin> loaded = loadPlugin(options.pluginPath);
+  if (const auto* aax = dynamic_cast<const AaxPlugin*>(loaded.get()))
+  {
+    describeAax(*aax, out);
+    return kExitOk;
+  }
+  const std::shared_ptr<vst3host::Module> module = dynamic_cast<const Vst3Plugin&>(*loaded).module();
   const vst3host::FactoryDescription& factory = module->factoryDescription();
   out << "module " << module->binaryPath().string() << "\n"
       << "factory: vendor " << inQuotes(factory.vendor) << ", url " << inQuotes(factory.url) << ", e-mail "

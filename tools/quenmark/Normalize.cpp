@@ -93,7 +93,7 @@ void applyPlannedTarget(PluginSession& session, SoundFileReader& reader, const G
                                     levelText(plan.pluginTargetDb) + " should give");
 }
 
-Outcome normalizeFile(const std::shared_ptr<vst3host::Module>& module, const std::vector<Options::FilePair>& pairs,
+Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<Options::FilePair>& pairs,
                       std::size_t index, const Options& options, ProgressBar& progress)
 {
   const Options::FilePair& pair = pairs[index];
@@ -103,7 +103,8 @@ Outcome normalizeFile(const std::shared_ptr<vst3host::Module>& module, const std
   if (writes)
     checkOutput(pairs, index);
 
-  PluginSession session(module, reader.channels(), reader.sampleRate());
+  const std::unique_ptr<PluginSession> opened = plugin->openSession(reader.channels(), reader.sampleRate());
+  PluginSession& session = *opened;
   const ProductParameterIds& id = session.ids();
   Outcome outcome;
   outcome.continuous = options.mode == NormalizeMode::kContinuous;
@@ -215,7 +216,7 @@ std::string formatText(const Outcome& outcome)
 }
 
 FileReport reportOf(const Outcome& outcome, const Options::FilePair& pair, const Options& options,
-                    const vst3host::Module& module)
+                    const Plugin& plugin)
 {
   const bool continuous = outcome.continuous;
   const GainPlan& plan = outcome.plan;
@@ -224,7 +225,7 @@ FileReport reportOf(const Outcome& outcome, const Options::FilePair& pair, const
   report.json = {{"input", pair.input},
                  {"output", options.dryRun ? nlohmann::json(nullptr) : nlohmann::json(pair.output)},
                  {"dryRun", options.dryRun},
-                 {"plugin", module.binaryPath().string()},
+                 {"plugin", plugin.binaryPath().string()},
                  {"mode", continuous ? "continuous" : "standard"},
                  {"measure", outcome.measureName},
                  {"unit", outcome.unit},
@@ -351,7 +352,7 @@ int runNormalize(const Options& options, std::ostream& out, std::ostream& err)
     if (error || !std::filesystem::is_directory(*options.outputDir, error))
       throw ToolError(kExitFailure, "cannot make the output folder " + *options.outputDir);
   }
-  std::shared_ptr<vst3host::Module> module = loadPlugin(options.pluginPath);
+  std::shared_ptr<Plugin> plugin = loadPlugin(options.pluginPath);
   BatchPlan plan;
   plan.progressLabel = "normalizing";
   plan.passesPerFile = options.mode == NormalizeMode::kContinuous || options.dryRun ? 1 : 2;
@@ -378,8 +379,8 @@ int runNormalize(const Options& options, std::ostream& out, std::ostream& err)
   return runBatch(
     options, inputs, plan,
     [&](std::size_t index, ProgressBar& progress) {
-      const Outcome outcome = normalizeFile(module, pairs, index, options, progress);
-      return reportOf(outcome, pairs[index], options, *module);
+      const Outcome outcome = normalizeFile(plugin, pairs, index, options, progress);
+      return reportOf(outcome, pairs[index], options, *plugin);
     },
     out, err);
 }

@@ -1,7 +1,7 @@
 #include "tools/quenmark/Screenshot.h"
 
 #include "tools/demo/Programme.h"
-#include "tools/quenmark/PluginSession.h"
+#include "tools/quenmark/Vst3Session.h"
 #include "tools/quenmark/ToolError.h"
 #include "tools/vst3host/EditorHost.h"
 
@@ -49,7 +49,11 @@ int runScreenshot(const std::vector<std::string>& args)
   if (!output)
     throw ToolError(kExitUsage, "usage: quenmark screenshot OUT.png [--plugin PATH] [--seconds N]");
 
-  PluginSession session(loadPlugin(plugin), 2, kSampleRate);
+  const std::shared_ptr<Plugin> loaded = loadPlugin(plugin);
+  const auto* vst3 = dynamic_cast<const Vst3Plugin*>(loaded.get());
+  if (vst3 == nullptr)
+    throw ToolError(kExitUsage, "screenshot is not available for the AAX plug-in: give the VST3 bundle");
+  Vst3Session session(vst3->module(), 2, kSampleRate);
   const ProductParameterIds& id = session.ids();
   session.set(id.mode, 0.);
   session.set(id.measure, kIntegratedMeasure);

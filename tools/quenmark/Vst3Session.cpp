@@ -1,8 +1,6 @@
-#include "tools/quenmark/PluginSession.h"
+#include "tools/quenmark/Vst3Session.h"
 
 #include "tools/quenmark/ToolError.h"
-
-#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 
@@ -22,24 +20,9 @@ namespace
   throw ToolError(kExitFailure, what + ": " + status.message());
 }
 
-// The product's state stream: an int32 length (little-endian), the JSON document, then
-// the binding's bypass word.
-std::optional<double> maxPeakOf(const std::vector<uint8>& state)
-{
-  if (state.size() < 4)
-    return std::nullopt;
-  const uint32 length = uint32(state[0]) | uint32(state[1]) << 8 | uint32(state[2]) << 16 | uint32(state[3]) << 24;
-  if (length > state.size() - 4)
-    return std::nullopt;
-  const auto document = nlohmann::json::parse(state.begin() + 4, state.begin() + 4 + length, nullptr, false);
-  if (document.is_discarded() || !document.is_object() || !document.contains("maxpeak") ||
-      !document["maxpeak"].is_number())
-    return std::nullopt;
-  return document["maxpeak"].get<double>();
-}
 } // namespace
 
-std::shared_ptr<vst3host::Module> loadPlugin(const std::optional<std::string>& path)
+std::shared_ptr<Plugin> loadVst3Plugin(const std::optional<std::string>& path)
 {
   std::vector<std::filesystem::path> candidates;
   if (path)
@@ -67,7 +50,7 @@ std::shared_ptr<vst3host::Module> loadPlugin(const std::optional<std::string>& p
     }
     vst3host::Result<std::shared_ptr<vst3host::Module>> module = vst3host::Module::load(candidate);
     if (module)
-      return module.take();
+      return std::make_shared<Vst3Plugin>(module.take());
     if (path)
       throw ToolError(kExitUsage, module.message());
     tried += "\n  " + module.message();
@@ -75,7 +58,12 @@ std::shared_ptr<vst3host::Module> loadPlugin(const std::optional<std::string>& p
   throw ToolError(kExitFailure, "no TavrikQuenmark plug-in found (give one with --plugin PATH); looked at:" + tried);
 }
 
-PluginSession::PluginSession(std::shared_ptr<vst3host::Module> module, int channels, int sampleRate)
+std::unique_ptr<PluginSession> Vst3Plugin::openSession(int channels, int sampleRate)
+{
+  return std::make_unique<Vst3Session>(mModule, channels, sampleRate);
+}
+
+Vst3Session::Vst3Session(std::shared_ptr<vst3host::Module> module, int channels, int sampleRate)
 {
   vst3host::Result<vst3host::ClassDescription> effect = module->firstAudioEffect();
   if (!effect)
@@ -107,23 +95,23 @@ PluginSession::PluginSession(std::shared_ptr<vst3host::Module> module, int chann
   mRunner = runner.take();
 }
 
-PluginSession::~PluginSession()
+Vst3Session::~Vst3Session()
 {
   mRunner.reset(); // stops processing and deactivates before the instance is terminated
   mInstance.reset();
 }
 
-void PluginSession::set(ParamID id, double plain)
+void Vst3Session::set(ParameterId id, double plain)
 {
   mRunner->queueChange(id, mInstance->toNormalized(id, plain));
 }
 
-double PluginSession::plainValue(ParamID id)
+double Vst3Session::plainValue(ParameterId id)
 {
   return mInstance->toPlain(id, mInstance->normalizedValue(id));
 }
 
-double PluginSession::defaultPlain(ParamID id)
+double Vst3Session::defaultPlain(ParameterId id)
 {
   for (const vst3host::ParameterDescription& parameter : mInstance->parameters())
     if (parameter.id == id)
@@ -131,38 +119,38 @@ double PluginSession::defaultPlain(ParamID id)
   return 0.;
 }
 
-std::string PluginSession::measureText(int index)
+std::string Vst3Session::measureText(int index)
 {
   vst3host::Result<std::string> text =
     mInstance->valueText(mIds.measure, mInstance->toNormalized(mIds.measure, static_cast<double>(index)));
   return text ? text.value() : std::string();
 }
 
-void PluginSession::setPlaying(bool playing)
+void Vst3Session::setPlaying(bool playing)
 {
   mRunner->setPlaying(playing);
 }
 
-void PluginSession::rewindTransport()
+void Vst3Session::rewindTransport()
 {
   mRunner->relocate(0);
 }
 
-void PluginSession::process(const double* const* in, double* const* out, int frames)
+void Vst3Session::process(const double* const* in, double* const* out, int frames)
 {
   if (vst3host::Status status = mRunner->process(in, out, frames); !status)
     fail("the plug-in failed", status);
   noteReportedGain();
 }
 
-void PluginSession::flush()
+void Vst3Session::flush()
 {
   if (vst3host::Status status = mRunner->flush(); !status)
     fail("the plug-in failed", status);
   noteReportedGain();
 }
 
-void PluginSession::noteReportedGain()
+void Vst3Session::noteReportedGain()
 {
   IParameterChanges& changes = mRunner->outputChanges();
   for (int32 i = 0; i < changes.getParameterCount(); ++i)
@@ -177,29 +165,20 @@ void PluginSession::noteReportedGain()
   }
 }
 
-double PluginSession::measuredLevel()
+double Vst3Session::measuredLevel()
 {
   vst3host::Result<std::vector<uint8>> state = mInstance->saveState();
   if (!state)
     fail("reading the plug-in's state", state.status());
-  const std::optional<double> level = maxPeakOf(state.value());
+  const std::optional<double> level = maxPeakOf(state.value().data(), state.value().size());
   if (!level)
     throw ToolError(kExitFailure, "the plug-in's state document carries no measured level (\"maxpeak\")");
   return *level;
 }
 
-double PluginSession::gainDb()
+double Vst3Session::gainDb()
 {
   return mReportedGain ? mInstance->toPlain(mIds.gain, *mReportedGain) : plainValue(mIds.gain);
 }
 
-double PluginSession::currentGainDb()
-{
-  double silence[2] = {0., 0.};
-  double output[2] = {0., 0.};
-  const double* in[2] = {&silence[0], &silence[1]};
-  double* out[2] = {&output[0], &output[1]};
-  process(in, out, 1);
-  return gainDb();
-}
 } // namespace quenmark
