@@ -87,3 +87,27 @@ TEST(QuenmarkJobs, AnAnalysisOfAllSixMeasuresReadsTheSameInParallel)
   EXPECT_NE(reports[0].find("in1.wav"), std::string::npos);
   fs::remove_all(folder);
 }
+
+TEST(QuenmarkJobs, TheAaxBundleOnTwoThreadsGivesWhatTheVst3BundleGives)
+{
+  const fs::path folder = fs::temp_directory_path() / ("quenmark-aax-jobs-" + std::to_string(getpid()));
+  const std::vector<std::string> inputs = writeInputs(folder);
+  std::vector<std::string> reports;
+  for (const auto& [bundle, jobs] : {std::pair{QUENMARK_TEST_BUNDLE, "1"}, std::pair{QUENMARK_TEST_AAX_BUNDLE, "2"}})
+  {
+    const std::string outputs = (folder / ("out" + std::string(jobs))).string();
+    std::vector<std::string> arguments = {"normalize"};
+    arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+    arguments.insert(arguments.end(), {"--output-dir", outputs, "--loudness", "-20", "--true-peak", "-1", "--csv",
+                                       "--jobs", jobs, "--plugin", bundle});
+    std::ostringstream out, err;
+    EXPECT_EQ(quenmark::runNormalize(quenmark::parseOptions(arguments), out, err), 0) << err.str();
+    std::string report = out.str();
+    for (std::size_t at; (at = report.find(outputs)) != std::string::npos;)
+      report.erase(at, outputs.size());
+    reports.push_back(report);
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+  EXPECT_NE(reports[0].find("in1.wav"), std::string::npos);
+  fs::remove_all(folder);
+}

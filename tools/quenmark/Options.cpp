@@ -211,7 +211,7 @@ std::vector<Options::FilePair> Options::normalizePairs() const
 std::string usageText()
 {
   return R"USAGE(quenmark: loudness analysis and normalization of audio files through the
-TavrikQuenmark VST3 plug-in (the very binary a host loads).
+TavrikQuenmark plug-in, VST3 or AAX (the very binary a host loads).
 
 usage:
   quenmark analyze FILE... [--measure NAME] [--gate DB] [--jobs N] [--json|--csv] [-q]
@@ -256,8 +256,9 @@ common options:
                    several or with --output-dir (text then prints a line per file)
   --csv            print the results as CSV, one row per file
   -q, --quiet      no progress bar and no text report; errors are still printed
-  --plugin PATH    a .vst3 bundle or its .so; default: the bundle of the build tree,
-                   then ~/.vst3/TavrikQuenmark.vst3
+  --plugin PATH    a .vst3 or .aaxplugin bundle, or the module inside it; default:
+                   the VST3 bundle of the build tree, then ~/.vst3/TavrikQuenmark.vst3
+                   (screenshot takes the VST3 bundle only)
   --               ends the options: every later argument is a file
 
 Mono and stereo files are supported; mono is measured as one channel played on both
