@@ -19,7 +19,6 @@ namespace
 {
   throw ToolError(kExitFailure, what + ": " + status.message());
 }
-
 } // namespace
 
 std::shared_ptr<Plugin> loadVst3Plugin(const std::optional<std::string>& path)
