@@ -19,6 +19,7 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace
 {
@@ -209,11 +210,19 @@ AAX_Result IPlugAAX::SetChunk(AAX_CTypeID chunkId, const AAX_SPlugInChunk* chunk
   ChunkBuffer state;
   state.PutBytes(chunk->fData, chunk->fSize);
   const bool read = RestoreState(state, 0) >= 0;
-  // Whatever was read, the host's parameters follow the plug-in's values now.
+  // Whatever was read, the host's parameters follow the plug-in's values now. The values
+  // are taken under the plug-in mutex, as the audio thread writes readouts into them, and
+  // handed to the host after it is released.
+  std::vector<double> normalized(static_cast<std::size_t>(ParamCount()));
+  {
+    PlugLock lock(Mutex());
+    for (int i = 0; i < ParamCount(); ++i)
+      normalized[static_cast<std::size_t>(i)] = ParamAt(i)->ToNormalized();
+    RefreshParamControls();
+  }
   for (int i = 0; i < ParamCount(); ++i)
     if (AAX_CParamID id = ParameterID(i))
-      SetParameterNormalizedValue(id, ParamAt(i)->ToNormalized());
-  RefreshParamControls();
+      SetParameterNormalizedValue(id, normalized[static_cast<std::size_t>(i)]);
   CountChange();
   return read ? AAX_SUCCESS : AAX_ERROR_INVALID_CHUNK_DATA;
 }
