@@ -29,6 +29,7 @@ public:
   const double* denominator() const { return mA; } // a0 .. a4, a0 = 1
 
 private:
+  void filterStereo(const double* left, const double* right, double* energies, int frames);
   void settleHistory(double* history);
 
   double mB[5] = {1.0, 0.0, 0.0, 0.0, 0.0};
