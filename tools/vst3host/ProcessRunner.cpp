@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <tuple>
+#include <type_traits>
 #include <cmath>
 
 using namespace Steinberg;
@@ -245,13 +246,27 @@ Status ProcessRunner::processBlock(const Sample* const* in, Sample* const* out, 
 {
   const bool wide = mConfig.symbolicSampleSize == kSample64;
   const auto channels = static_cast<std::size_t>(mConfig.channels);
+  // When the caller's samples are the set-up's size, bus 0 is handed the caller's arrays
+  // themselves, as a host's engine hands over its own buffers (possibly in place); only a
+  // size that differs is converted through the runner's buffers.
+  std::vector<Sample*>* pointers = nullptr;
+  std::vector<std::vector<Sample>>* samples = nullptr;
+  if constexpr (std::is_same_v<Sample, double>)
+    pointers = &mPointers64, samples = &mSamples64;
+  else
+    pointers = &mPointers32, samples = &mSamples32;
+  const bool direct = wide == std::is_same_v<Sample, double>;
+  const std::size_t firstInput = mInputBuses.empty() ? channels : 0; // no input bus: nothing to hand over
+
   // Bus 0 of each direction takes the caller's channels; other buses stay silent.
   if (!mInputBuses.empty())
   {
     mInputBuses[0].silenceFlags = 0;
     for (std::size_t c = 0; c < channels; ++c)
     {
-      if (wide)
+      if (direct)
+        (*pointers)[c] = const_cast<Sample*>(in[c]); // a plug-in only reads its inputs
+      else if (wide)
         convert(in[c], mSamples64[c].data(), frames);
       else
         convert(in[c], mSamples32[c].data(), frames);
@@ -260,6 +275,18 @@ Status ProcessRunner::processBlock(const Sample* const* in, Sample* const* out, 
     }
     for (std::size_t bus = 1; bus < mInputBuses.size(); ++bus)
       mInputBuses[bus].silenceFlags = mInputBuses[bus].numChannels >= 64 ? ~0ull : (1ull << mInputBuses[bus].numChannels) - 1;
+  }
+  if (direct)
+  {
+    for (std::size_t c = 0; c < channels; ++c)
+      (*pointers)[mFirstOutputChannel + c] = out[c];
+    const Status status = runCall(frames, true);
+    // Back to the runner's own buffers, for flushes.
+    for (std::size_t c = firstInput; c < channels; ++c)
+      (*pointers)[c] = (*samples)[c].data();
+    for (std::size_t c = 0; c < channels; ++c)
+      (*pointers)[mFirstOutputChannel + c] = (*samples)[mFirstOutputChannel + c].data();
+    return status;
   }
   if (Status status = runCall(frames, true); !status)
     return status;

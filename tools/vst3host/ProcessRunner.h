@@ -61,8 +61,9 @@ public:
 
   // [audio thread] Processes `frames` frames of config().channels planar channels; in and
   // out may be the same arrays. Longer runs are split into blocks of maxBlockFrames, the
-  // queued changes going with the first. Samples are converted when the set-up's sample
-  // size differs from the caller's. Input channels that are all zeros are flagged silent.
+  // queued changes going with the first. The plug-in gets the caller's arrays when the
+  // set-up's sample size is the caller's, and converted copies otherwise. Input channels
+  // that are all zeros are flagged silent.
   Status process(const double* const* in, double* const* out, Steinberg::int32 frames);
   Status process(const float* const* in, float* const* out, Steinberg::int32 frames);
   // [audio thread] A parameter flush: numSamples 0, no buffers, the queued changes.
