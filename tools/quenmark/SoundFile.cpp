@@ -29,6 +29,14 @@ std::string formatName(int format, int mask)
     return info.name;
   return "format " + std::to_string(format & mask);
 }
+
+PcmLayout rawLayoutOf(SNDFILE* file, int format)
+{
+  PcmLayout layout = plainPcmLayout(format);
+  if (layout.bytes > 0)
+    layout.swapped = sf_command(file, SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) == SF_TRUE;
+  return layout;
+}
 } // namespace
 
 SoundFileReader::SoundFileReader(const std::filesystem::path& path) : mPath(path)
@@ -42,6 +50,7 @@ SoundFileReader::SoundFileReader(const std::filesystem::path& path) : mPath(path
     mFile = nullptr;
     throw ToolError(kExitUsage, path.string() + " has no audio channels or no sample rate");
   }
+  mLayout = rawLayoutOf(mFile, mInfo.format);
 }
 
 SoundFileReader::~SoundFileReader()
@@ -57,6 +66,20 @@ std::string SoundFileReader::formatText() const
 
 std::int64_t SoundFileReader::read(double* interleaved, std::int64_t frames)
 {
+  if (mLayout.bytes > 0)
+  {
+    if (mEnded)
+      return 0;
+    const auto frameBytes = static_cast<std::size_t>(mLayout.bytes * mInfo.channels);
+    mBytes.resize(static_cast<std::size_t>(frames) * frameBytes);
+    const sf_count_t got = sf_read_raw(mFile, mBytes.data(), static_cast<sf_count_t>(mBytes.size()));
+    if (got < 0 || (got == 0 && sf_error(mFile) != SF_ERR_NO_ERROR))
+      throw ToolError(kExitFailure, "reading " + mPath.string() + " failed: " + sf_strerror(mFile));
+    const std::size_t whole = static_cast<std::size_t>(got) / frameBytes;
+    mEnded = static_cast<std::size_t>(got) % frameBytes != 0;
+    decodePcm(mBytes.data(), interleaved, whole * static_cast<std::size_t>(mInfo.channels), mLayout);
+    return static_cast<std::int64_t>(whole);
+  }
   const sf_count_t got = sf_readf_double(mFile, interleaved, frames);
   if (got < 0 || (got == 0 && sf_error(mFile) != SF_ERR_NO_ERROR))
     throw ToolError(kExitFailure, "reading " + mPath.string() + " failed: " + sf_strerror(mFile));
@@ -67,6 +90,7 @@ void SoundFileReader::rewind()
 {
   if (sf_seek(mFile, 0, SEEK_SET) < 0)
     throw ToolError(kExitFailure, "cannot go back to the start of " + mPath.string() + ": " + sf_strerror(mFile));
+  mEnded = false;
 }
 
 SoundFileWriter::SoundFileWriter(const std::filesystem::path& path, const SF_INFO& format) : mPath(path)
@@ -83,6 +107,10 @@ SoundFileWriter::SoundFileWriter(const std::filesystem::path& path, const SF_INF
   if (mFile == nullptr)
     throw ToolError(kExitFailure, "cannot create " + path.string() + ": " + sf_strerror(nullptr));
   sf_command(mFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+  mChannels = info.channels;
+  mLayout = rawLayoutOf(mFile, info.format);
+  if (mLayout.isFloat)
+    mLayout = {};
 }
 
 SoundFileWriter::~SoundFileWriter()
@@ -99,6 +127,16 @@ void SoundFileWriter::write(const double* interleaved, std::int64_t frames)
 
 void SoundFileWriter::writeCodes(const std::int32_t* interleaved, std::int64_t frames)
 {
+  if (mLayout.bytes > 0)
+  {
+    const auto count = static_cast<std::size_t>(frames * mChannels);
+    mBytes.resize(count * static_cast<std::size_t>(mLayout.bytes));
+    encodePcm(interleaved, mBytes.data(), count, mLayout);
+    if (sf_write_raw(mFile, mBytes.data(), static_cast<sf_count_t>(mBytes.size())) !=
+        static_cast<sf_count_t>(mBytes.size()))
+      throw ToolError(kExitFailure, "writing " + mPath.string() + " failed: " + sf_strerror(mFile));
+    return;
+  }
   if (sf_writef_int(mFile, interleaved, frames) != frames)
     throw ToolError(kExitFailure, "writing " + mPath.string() + " failed: " + sf_strerror(mFile));
 }

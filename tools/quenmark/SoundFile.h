@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/quenmark/PcmCodec.h"
+
 #include <sndfile.h>
 
 #include <cstdint>
@@ -8,7 +10,9 @@
 #include <vector>
 
 // Audio files through libsndfile, read and written in blocks of interleaved 64-bit
-// frames at full scale 1.0, whatever the container and sample format.
+// frames at full scale 1.0, whatever the container and sample format. Plain PCM files
+// are moved as bytes, a whole block in one call, and converted here; libsndfile would
+// move them 8 KB at a time.
 namespace quenmark
 {
 class SoundFileReader
@@ -37,6 +41,9 @@ private:
   std::filesystem::path mPath;
   SNDFILE* mFile = nullptr;
   SF_INFO mInfo{};
+  PcmLayout mLayout;
+  std::vector<unsigned char> mBytes;
+  bool mEnded = false; // a raw read stopped inside a frame: the data ends there
 };
 
 class SoundFileWriter
@@ -59,5 +66,8 @@ public:
 private:
   std::filesystem::path mPath;
   SNDFILE* mFile = nullptr;
+  int mChannels = 0;
+  PcmLayout mLayout; // integer layouts only
+  std::vector<unsigned char> mBytes;
 };
 } // namespace quenmark
