@@ -15,7 +15,7 @@ void CircularBuffer::allocate(int32_t length)
   if (mAllocated && wanted == mLength)
     std::fill(mData.get(), mData.get() + mLength, 0.0); // a restart on the audio thread allocates nothing
   else
-    mData = std::make_unique<double[]>(wanted > 0 ? wanted : 1); // zero-initialised
+    mData = makeLargeArray<double>(static_cast<std::size_t>(wanted > 0 ? wanted : 1)); // zero-initialised
   mLength = wanted;
   mWriteIndex = 0;
   mAllocated = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CompensatedSum.h"
+#include "engine/LargeArray.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -58,7 +59,7 @@ protected:
   }
 
 private:
-  std::unique_ptr<double[]> mData;
+  LargeArray<double> mData;
   int32_t mLength = 0;
   int32_t mWriteIndex = 0;
   bool mAllocated = false;

@@ -2,6 +2,7 @@
 
 #include "engine/CompensatedSum.h"
 #include "engine/KWeightingFilter.h"
+#include "engine/LargeArray.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,7 +46,7 @@ private:
   // Recomputes the running total from the ring.
   void resum() { mTotal = compensatedSumOf(mData.get(), mLength); }
 
-  std::unique_ptr<double[]> mData;
+  LargeArray<double> mData;
   int32_t mLength = 0;
   int32_t mStepFrames = 0;
   int32_t mWriteIndex = 0;

@@ -15,7 +15,7 @@ const double kRelativeGateFactor = std::pow(10.0, GatingHistogram::kRelativeGate
 const GatingHistogram::FineBin GatingHistogram::kEmptyFineBin{0.0, std::numeric_limits<double>::infinity(), 0.0, 0};
 
 GatingHistogram::GatingHistogram()
-    : mFine(std::make_unique<FineBin[]>(kFineCount)), mCoarse(std::make_unique<CoarseBin[]>(kCoarseCount)),
+    : mFine(makeLargeArray<FineBin>(kFineCount)), mCoarse(std::make_unique<CoarseBin[]>(kCoarseCount)),
       mExact(std::make_unique<double[]>(kExactBlocks))
 {
   std::fill(mFine.get(), mFine.get() + kFineCount, kEmptyFineBin);

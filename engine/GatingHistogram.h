@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CompensatedSum.h"
+#include "engine/LargeArray.h"
 
 #include <cstdint>
 #include <memory>
@@ -73,7 +74,7 @@ private:
   double exactGatedEnergy(double gate) const;
   double binnedGatedEnergy(double gate) const;
 
-  std::unique_ptr<FineBin[]> mFine;
+  LargeArray<FineBin> mFine;
   std::unique_ptr<CoarseBin[]> mCoarse;
   std::unique_ptr<double[]> mExact; // the first kExactBlocks energies, in order
   CompensatedSum mTotal; // energies of every block kept
