@@ -100,18 +100,28 @@ std::int64_t SampleQuantizer::quantize(double* values, std::int32_t* codes, std:
     }
     return clipped;
   }
+  return mDither ? quantizeToCodes<true>(values, codes, count) : quantizeToCodes<false>(values, codes, count);
+}
+
+template <bool kDither>
+std::int64_t SampleQuantizer::quantizeToCodes(double* values, std::int32_t* codes, std::size_t count) noexcept
+{
+  // The members in locals: stores to `values` could otherwise alias them, and each
+  // sample would wait to load them again.
   const int shift = 32 - mBits;
-  // mScale is a power of two: multiplying by its inverse divides exactly.
-  const double step = 1. / mScale;
+  const double scale = mScale, minCode = mMinCode, maxCode = mMaxCode;
+  // scale is a power of two: multiplying by its inverse divides exactly.
+  const double step = 1. / scale;
+  std::int64_t clipped = 0;
   for (std::size_t i = 0; i < count; ++i)
   {
-    double code = values[i] * mScale;
-    if (mDither)
+    double code = values[i] * scale;
+    if constexpr (kDither)
       code += nextTriangular();
     const double half = code + 0.5;
     // Rounds half up. Inside the codes' range the integer conversion floors exactly
     // (and fast, where std::floor is a library call); outside it, clip.
-    if (half >= mMinCode && half < mMaxCode + 1.)
+    if (half >= minCode && half < maxCode + 1.)
     {
       // Without a branch: negative halves are truncated up as often as not.
       const auto truncated = static_cast<std::int64_t>(half);
@@ -120,10 +130,10 @@ std::int64_t SampleQuantizer::quantize(double* values, std::int32_t* codes, std:
     else
     {
       code = std::floor(half);
-      if (code > mMaxCode || code < mMinCode)
+      if (code > maxCode || code < minCode)
       {
         ++clipped;
-        code = std::clamp(code, mMinCode, mMaxCode);
+        code = std::clamp(code, minCode, maxCode);
       }
     }
     values[i] = code * step;

@@ -44,6 +44,7 @@ public:
 
 private:
   double nextTriangular() noexcept;
+  template <bool kDither> std::int64_t quantizeToCodes(double* values, std::int32_t* codes, std::size_t count) noexcept;
 
   int mBits = 0;
   bool mFloat = false;  // 32-bit float
