@@ -81,9 +81,21 @@ void decodePcm(const unsigned char* bytes, double* values, std::size_t count, co
       values[i] = loadSample<std::int16_t>(bytes + 2 * i, layout.swapped) * (1.0 / 32768.0);
     break;
   case 3:
-    for (std::size_t i = 0; i < count; ++i)
+  {
+    std::size_t i = 0;
+    if (kLittle && !layout.swapped)
+      // Four bytes at a time (the fourth is the next sample's, so not for the last one),
+      // the sample's three moved to the top of a 32-bit word.
+      for (; i + 1 < count; ++i)
+      {
+        std::uint32_t word;
+        std::memcpy(&word, bytes + 3 * i, sizeof(word));
+        values[i] = static_cast<std::int32_t>(word << 8) * (1.0 / 2147483648.0);
+      }
+    for (; i < count; ++i)
       values[i] = load24(bytes + 3 * i, kLittle != layout.swapped) * (1.0 / 8388608.0);
     break;
+  }
   case 4:
     if (layout.isFloat)
       for (std::size_t i = 0; i < count; ++i)
@@ -107,7 +119,16 @@ void encodePcm(const std::int32_t* codes, unsigned char* bytes, std::size_t coun
       storeSample(static_cast<std::int16_t>(codes[i] >> 16), bytes + 2 * i, layout.swapped);
     break;
   case 3:
-    for (std::size_t i = 0; i < count; ++i)
+  {
+    std::size_t i = 0;
+    if (kLittle && !layout.swapped)
+      // Four bytes at a time, the fourth overwritten by the next sample's first.
+      for (; i + 1 < count; ++i)
+      {
+        const std::uint32_t word = static_cast<std::uint32_t>(codes[i]) >> 8;
+        std::memcpy(bytes + 3 * i, &word, sizeof(word));
+      }
+    for (; i < count; ++i)
     {
       const auto code = static_cast<std::uint32_t>(codes[i]);
       unsigned char* to = bytes + 3 * i;
@@ -117,6 +138,7 @@ void encodePcm(const std::int32_t* codes, unsigned char* bytes, std::size_t coun
       to[littleFirst ? 2 : 0] = static_cast<unsigned char>(code >> 24);
     }
     break;
+  }
   case 4:
     if (!layout.isFloat)
       for (std::size_t i = 0; i < count; ++i)
