@@ -16,7 +16,7 @@ const GatingHistogram::FineBin GatingHistogram::kEmptyFineBin{0.0, std::numeric_
 
 GatingHistogram::GatingHistogram()
     : mFine(makeLargeArray<FineBin>(kFineCount)), mCoarse(std::make_unique<CoarseBin[]>(kCoarseCount)),
-      mExact(std::make_unique<double[]>(kExactBlocks))
+      mSorted(std::make_unique<double[]>(kExactBlocks))
 {
   std::fill(mFine.get(), mFine.get() + kFineCount, kEmptyFineBin);
   std::fill(mCoarse.get(), mCoarse.get() + kCoarseCount, CoarseBin{0.0, 0});
@@ -47,6 +47,8 @@ void GatingHistogram::clear()
   mHighestUsed = -1;
   mTotal = {};
   mCount = 0;
+  mGatedFrom = 0;
+  mGated = {};
 }
 
 void GatingHistogram::add(double blockEnergy)
@@ -65,35 +67,51 @@ void GatingHistogram::add(double blockEnergy)
   ++coarse.count;
   mLowestUsed = std::min(mLowestUsed, coarseIndex);
   mHighestUsed = std::max(mHighestUsed, coarseIndex);
-  if (mCount < kExactBlocks)
-    mExact[static_cast<size_t>(mCount)] = blockEnergy;
+  const bool exact = mCount < kExactBlocks;
+  if (exact)
+  {
+    // Into its place by size; below the boundary it moves the boundary up one.
+    double* const sorted = mSorted.get();
+    double* const place = std::upper_bound(sorted, sorted + mCount, blockEnergy);
+    std::copy_backward(place, sorted + mCount, sorted + mCount + 1);
+    *place = blockEnergy;
+    if (place - sorted < mGatedFrom)
+      ++mGatedFrom;
+    else
+      mGated.add({blockEnergy, 0.0, 1});
+  }
   mTotal.add({blockEnergy, 0.0, 1});
   ++mCount;
+  if (exact)
+    moveExactGate(relativeGate());
+}
+
+double GatingHistogram::relativeGate() const
+{
+  return (mTotal.sum + mTotal.compensation) / static_cast<double>(mCount) * kRelativeGateFactor;
+}
+
+void GatingHistogram::moveExactGate(double gate)
+{
+  const double* const sorted = mSorted.get();
+  while (mGatedFrom > 0 && sorted[mGatedFrom - 1] >= gate)
+    mGated.add({sorted[--mGatedFrom], 0.0, 1});
+  while (mGatedFrom < mCount && sorted[mGatedFrom] < gate)
+    mGated.replace({}, {sorted[mGatedFrom++], 0.0, 1});
 }
 
 double GatingHistogram::gatedLoudness() const
 {
   if (mCount == 0)
     return -std::numeric_limits<double>::infinity();
-  const double gate = (mTotal.sum + mTotal.compensation) / static_cast<double>(mCount) * kRelativeGateFactor;
-  const double energy = mCount <= kExactBlocks ? exactGatedEnergy(gate) : binnedGatedEnergy(gate);
+  const double energy = mCount <= kExactBlocks ? exactGatedEnergy() : binnedGatedEnergy(relativeGate());
   return energy > 0.0 ? loudnessOfEnergy(energy) : -std::numeric_limits<double>::infinity();
 }
 
-double GatingHistogram::exactGatedEnergy(double gate) const
+double GatingHistogram::exactGatedEnergy() const
 {
-  CompensatedSum energy;
-  int64_t count = 0;
-  for (int64_t i = 0; i < mCount; ++i)
-  {
-    const double e = mExact[static_cast<size_t>(i)];
-    if (e >= gate)
-    {
-      energy.add({e, 0.0, 1});
-      ++count;
-    }
-  }
-  return count > 0 ? (energy.sum + energy.compensation) / static_cast<double>(count) : 0.0;
+  const int64_t count = mCount - mGatedFrom;
+  return count > 0 ? mGated.nonNegativeTotal() / static_cast<double>(count) : 0.0;
 }
 
 double GatingHistogram::binnedGatedEnergy(double gate) const

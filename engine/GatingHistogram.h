@@ -18,8 +18,10 @@
 // visits the fine bins next to the gate and the coarse bins above it.
 //
 // While the programme is short enough for one block to move the reading noticeably (the
-// first kExactBlocks blocks, ten minutes), the energies themselves are kept as well and
-// the reading is computed from them exactly.
+// first kExactBlocks blocks, ten minutes), the energies themselves are kept as well, in
+// order of size, and the reading is computed from them exactly: the sum of those at or
+// above the relative gate is kept up to date as blocks arrive and the gate moves, so a
+// reading costs the blocks the gate crossed, not all of them.
 //
 // Storage is allocated by the constructor; clear() and add() allocate nothing, and
 // clear() touches only the coarse bins that were used and their fine bins.
@@ -71,12 +73,18 @@ private:
   static const FineBin kEmptyFineBin;
 
   static int fineBinOf(double energy);
-  double exactGatedEnergy(double gate) const;
+  // The relative gate of the blocks kept.
+  double relativeGate() const;
+  // Moves the exact path's boundary to `gate`, adding or taking away the blocks it crosses.
+  void moveExactGate(double gate);
+  double exactGatedEnergy() const;
   double binnedGatedEnergy(double gate) const;
 
   LargeArray<FineBin> mFine;
   std::unique_ptr<CoarseBin[]> mCoarse;
-  std::unique_ptr<double[]> mExact; // the first kExactBlocks energies, in order
+  std::unique_ptr<double[]> mSorted; // the first kExactBlocks energies, smallest first
+  int64_t mGatedFrom = 0;            // the first of mSorted at or above the relative gate
+  CompensatedSum mGated;             // of mSorted[mGatedFrom ..]
   CompensatedSum mTotal; // energies of every block kept
   int64_t mCount = 0;
   int mLowestUsed = kCoarseCount; // the coarse bins clear() must look at

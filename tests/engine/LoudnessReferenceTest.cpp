@@ -221,3 +221,36 @@ TEST(LoudnessReference, BlocksJustAboveOrBelowTheRelativeGateCountExactly)
     EXPECT_NEAR(histogram.gatedLoudness(), -20.0, 1e-9);
   }
 }
+
+TEST(LoudnessReference, ExactReadingsFollowTheGateAsItRisesAndFalls)
+{
+  // Up to the exact limit every reading is taken from the blocks themselves; the gate
+  // climbs with each loud stretch and falls back with each quiet one, blocks of equal
+  // energy sit on it, and a clear starts again. Every reading after every block must be
+  // the gated mean of the blocks so far.
+  Noise noise(11);
+  GatingHistogram histogram;
+  std::vector<double> energies;
+  auto check = [&](int index) {
+    ASSERT_NEAR(histogram.gatedLoudness(), gatedLoudnessOfEnergies(energies), 1e-9) << "after block " << index;
+  };
+  for (int i = 0; i < GatingHistogram::kExactBlocks; ++i)
+  {
+    const int stretch = (i / 150) % 4; // loud, quiet, very loud, silent-ish
+    const double levelLufs = stretch == 0 ? -20.0 : stretch == 1 ? -38.0 : stretch == 2 ? -8.0 : -69.0;
+    // Every seventh block repeats the last one exactly.
+    const double e = i % 7 == 6 && !energies.empty()
+                         ? energies.back()
+                         : std::pow(10.0, (levelLufs + 3.0 * noise.next() + 0.691) / 10.0);
+    histogram.add(e);
+    if (e >= std::pow(10.0, (-70.0 + 0.691) / 10.0))
+      energies.push_back(e);
+    if (i % 25 == 0 || i > GatingHistogram::kExactBlocks - 30)
+      check(i);
+    if (i == 2000)
+    {
+      histogram.clear();
+      energies.clear();
+    }
+  }
+}
