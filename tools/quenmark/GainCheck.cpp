@@ -2,6 +2,11 @@
 
 #include <cmath>
 
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define QUENMARK_GAIN_CHECK_SSE2 1
+#endif
+
 namespace quenmark
 {
 namespace
@@ -35,8 +40,24 @@ void GainCheck::add(const double* const* in, const double* const* out, int chann
       mHaveGain = std::isfinite(mGain) && mGain > 0.;
       mBroken = !mHaveGain;
     }
-    // Branch-free, so that it vectorizes; a NaN anywhere breaks it too.
+    // Branch-free; a NaN anywhere breaks it too.
     bool holds = true;
+#ifdef QUENMARK_GAIN_CHECK_SSE2
+    {
+      // The scalar test below, two frames at a time.
+      const __m128d gain = _mm_set1_pd(mGain), relative = _mm_set1_pd(kRelativeTolerance);
+      const __m128d absolute = _mm_set1_pd(kAbsoluteTolerance), sign = _mm_set1_pd(-0.);
+      __m128d all = _mm_cmpeq_pd(gain, gain);
+      for (; n + 2 <= frames; n += 2)
+      {
+        const __m128d expected = _mm_mul_pd(gain, _mm_loadu_pd(x + n));
+        const __m128d error = _mm_andnot_pd(sign, _mm_sub_pd(_mm_loadu_pd(y + n), expected));
+        const __m128d bound = _mm_add_pd(_mm_mul_pd(relative, _mm_andnot_pd(sign, expected)), absolute);
+        all = _mm_and_pd(all, _mm_cmple_pd(error, bound));
+      }
+      holds = _mm_movemask_pd(all) == 3;
+    }
+#endif
     for (; n < frames; ++n)
     {
       const double expected = mGain * x[n];
