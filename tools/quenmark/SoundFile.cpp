@@ -2,14 +2,6 @@
 
 #include "tools/quenmark/ToolError.h"
 
-#include <cerrno>
-#include <cstring>
-
-#if defined(__linux__)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 #if defined(_WIN32)
 // libsndfile's wide-character open on Windows (its header declares it only with
 // windows.h in front): file names outside the ANSI code page open too.
@@ -37,12 +29,6 @@ std::string formatName(int format, int mask)
     return info.name;
   return "format " + std::to_string(format & mask);
 }
-
-#if defined(__linux__)
-// Dirty pages written since the last push to the disk: beyond this, the system is asked
-// to start writing them out, so that the flush at the end has little left to wait for.
-constexpr std::int64_t kWritebackBytes = std::int64_t(16) << 20;
-#endif
 
 PcmLayout rawLayoutOf(SNDFILE* file, int format)
 {
@@ -117,20 +103,7 @@ SoundFileWriter::SoundFileWriter(const std::filesystem::path& path, const SF_INF
     throw ToolError(kExitFailure, "libsndfile cannot write the format of the input (" +
                                     formatName(info.format, SF_FORMAT_TYPEMASK) + ", " +
                                     formatName(info.format, SF_FORMAT_SUBMASK) + ")");
-#if defined(__linux__)
-  // Opened here rather than by libsndfile, to keep the descriptor for early writeback.
-  mDescriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (mDescriptor < 0)
-    throw ToolError(kExitFailure, "cannot create " + path.string() + ": " + std::strerror(errno));
-  mFile = sf_open_fd(mDescriptor, SFM_WRITE, &info, SF_TRUE);
-  if (mFile == nullptr)
-  {
-    ::close(mDescriptor);
-    mDescriptor = -1;
-  }
-#else
   mFile = openSoundFile(path, SFM_WRITE, &info);
-#endif
   if (mFile == nullptr)
     throw ToolError(kExitFailure, "cannot create " + path.string() + ": " + sf_strerror(nullptr));
   sf_command(mFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
@@ -150,22 +123,6 @@ void SoundFileWriter::write(const double* interleaved, std::int64_t frames)
 {
   if (sf_writef_double(mFile, interleaved, frames) != frames)
     throw ToolError(kExitFailure, "writing " + mPath.string() + " failed: " + sf_strerror(mFile));
-  wrote(frames * mChannels * static_cast<std::int64_t>(sizeof(float)));
-}
-
-void SoundFileWriter::wrote(std::int64_t bytes)
-{
-#if defined(__linux__)
-  // Only a hint (write-out begins, nothing waits), so a failure changes nothing.
-  mUnflushed += bytes;
-  if (mUnflushed >= kWritebackBytes && mDescriptor >= 0)
-  {
-    sync_file_range(mDescriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
-    mUnflushed = 0;
-  }
-#else
-  (void)bytes;
-#endif
 }
 
 void SoundFileWriter::writeCodes(const std::int32_t* interleaved, std::int64_t frames)
@@ -178,12 +135,10 @@ void SoundFileWriter::writeCodes(const std::int32_t* interleaved, std::int64_t f
     if (sf_write_raw(mFile, mBytes.data(), static_cast<sf_count_t>(mBytes.size())) !=
         static_cast<sf_count_t>(mBytes.size()))
       throw ToolError(kExitFailure, "writing " + mPath.string() + " failed: " + sf_strerror(mFile));
-    wrote(static_cast<std::int64_t>(mBytes.size()));
     return;
   }
   if (sf_writef_int(mFile, interleaved, frames) != frames)
     throw ToolError(kExitFailure, "writing " + mPath.string() + " failed: " + sf_strerror(mFile));
-  wrote(frames * mChannels * static_cast<std::int64_t>(sizeof(std::int32_t)));
 }
 
 void SoundFileWriter::close()

@@ -64,13 +64,8 @@ public:
   void close();
 
 private:
-  // Counts bytes handed to the file, and starts writing them out every few megabytes.
-  void wrote(std::int64_t bytes);
-
   std::filesystem::path mPath;
   SNDFILE* mFile = nullptr;
-  int mDescriptor = -1; // the file's, where this writer opened it itself
-  std::int64_t mUnflushed = 0;
   int mChannels = 0;
   PcmLayout mLayout; // integer layouts only
   std::vector<unsigned char> mBytes;
