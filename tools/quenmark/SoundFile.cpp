@@ -145,7 +145,10 @@ void SoundFileWriter::close()
 {
   if (mFile == nullptr)
     return;
-  sf_write_sync(mFile);
+  // No flush to the disk: the file is left to the system's write-back, as audio tools
+  // leave theirs; waiting for the disk cost a fifth of a normalization. What guards the
+  // user's files is the rename into place (see OutputFile): no failure of this process
+  // ever leaves a partial file under an output's name.
   const int result = sf_close(mFile);
   mFile = nullptr;
   if (result != 0)

@@ -60,7 +60,7 @@ public:
   void write(const double* interleaved, std::int64_t frames);
   // Left-justified 32-bit codes of an integer format, written as they are.
   void writeCodes(const std::int32_t* interleaved, std::int64_t frames);
-  // Flushes and closes; throws on failure. The destructor closes silently.
+  // Completes the header and closes; throws on failure. The destructor closes silently.
   void close();
 
 private:
