@@ -39,18 +39,24 @@ void BlockPipe::push(const double* interleaved, std::int64_t frames)
   std::size_t slot = 0;
   {
     std::unique_lock<std::mutex> lock(mMutex);
-    mChanged.wait(lock, [this] { return !mFree.empty() || mFailure; });
+    // With every slot in use, wait until half are free again: the two threads then meet
+    // once every few blocks instead of at every block.
+    if (mFree.empty())
+      mChanged.wait(lock, [this] { return mFree.size() >= kSlots / 2 || mFailure; });
     rethrowLocked();
     slot = mFree.back();
     mFree.pop_back();
   }
   // The slot belongs to this thread until it is queued.
   std::copy_n(interleaved, count * mChannels, mSlots[slot].data());
+  bool wasIdle = false;
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mQueue.emplace_back(slot, static_cast<std::int64_t>(count));
+    wasIdle = mQueue.size() == 1 && !mBusy; // only then can the consumer be waiting
   }
-  mChanged.notify_all();
+  if (wasIdle)
+    mChanged.notify_all();
 }
 
 void BlockPipe::finish()
@@ -92,7 +98,9 @@ void BlockPipe::run()
         mFree.push_back(queued.first);
       mQueue.clear();
     }
-    mChanged.notify_all();
+    // Wakes the producer when half the slots are free, and finish() when all are done.
+    if (mFree.size() == kSlots / 2 || mQueue.empty() || mFailure)
+      mChanged.notify_all();
   }
 }
 } // namespace quenmark
