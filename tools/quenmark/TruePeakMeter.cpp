@@ -5,6 +5,11 @@
 #include <cstring>
 #include <numbers>
 
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define QUENMARK_TRUE_PEAK_SSE2 1
+#endif
+
 namespace quenmark
 {
 namespace
@@ -25,7 +30,8 @@ TruePeakMeter::TruePeakMeter(int channels, int sampleRate)
     mFactor(oversamplingFor(sampleRate)),
     mDelay((kTaps + mFactor - 1) / mFactor),
     mPhases(static_cast<std::size_t>(mFactor)),
-    mHistory(static_cast<std::size_t>(mChannels), std::vector<double>(static_cast<std::size_t>(mDelay - 1), 0.))
+    mHistory(static_cast<std::size_t>(mChannels), std::vector<double>(static_cast<std::size_t>(mDelay - 1), 0.)),
+    mWork(static_cast<std::size_t>(mChannels))
 {
   // A sinc with its zeros on the input samples, cut off at the input's Nyquist frequency,
   // under a Hann window; tap j feeds phase j % factor with the input j / factor back.
@@ -47,47 +53,96 @@ TruePeakMeter::TruePeakMeter(int channels, int sampleRate)
   }
 }
 
-void TruePeakMeter::add(const double* interleaved, std::int64_t frames)
+namespace
 {
-  for (int c = 0; c < mChannels; ++c)
-    addChannel(c, interleaved, frames);
+// The greatest magnitude of `count` values (none of them a NaN).
+double loudestOf(const double* values, std::size_t count) noexcept
+{
+  double loudest = 0.;
+  std::size_t n = 0;
+#ifdef QUENMARK_TRUE_PEAK_SSE2
+  const __m128d sign = _mm_set1_pd(-0.);
+  __m128d a = _mm_setzero_pd(), b = _mm_setzero_pd();
+  for (; n + 4 <= count; n += 4)
+  {
+    a = _mm_max_pd(_mm_andnot_pd(sign, _mm_loadu_pd(values + n)), a);
+    b = _mm_max_pd(_mm_andnot_pd(sign, _mm_loadu_pd(values + n + 2)), b);
+  }
+  double lanes[2];
+  _mm_storeu_pd(lanes, _mm_max_pd(a, b));
+  loudest = std::max(lanes[0], lanes[1]);
+#endif
+  for (; n < count; ++n)
+    loudest = std::max(loudest, std::fabs(values[n]));
+  return loudest;
 }
+} // namespace
 
-void TruePeakMeter::addChannel(int channel, const double* interleaved, std::int64_t frames)
+void TruePeakMeter::add(const double* interleaved, std::int64_t frames)
 {
   if (frames <= 0)
     return;
   const auto history = static_cast<std::size_t>(mDelay - 1);
   const auto count = static_cast<std::size_t>(frames);
-  const auto stride = static_cast<std::size_t>(mChannels);
-  std::vector<double>& kept = mHistory[static_cast<std::size_t>(channel)];
-  // Zeros after the samples let the interpolator run whole chunks at the end.
-  mWork.assign(history + count + kChunkFrames, 0.);
-  std::copy(kept.begin(), kept.end(), mWork.begin());
-  // A sample that is not a number counts as silence; an infinite one is its own peak.
-  double samplePeak = 0.;
-  for (std::size_t n = 0; n < count; ++n)
+  const auto channels = static_cast<std::size_t>(mChannels);
+  // Each channel's history, then its samples, then zeros that let the interpolator run
+  // whole chunks at the end.
+  for (std::size_t c = 0; c < channels; ++c)
   {
-    const double sample = interleaved[n * stride + static_cast<std::size_t>(channel)];
-    const double magnitude = std::fabs(sample);
-    samplePeak = magnitude > samplePeak ? magnitude : samplePeak;
-    mWork[history + n] = std::isfinite(sample) ? sample : 0.;
+    std::vector<double>& work = mWork[c];
+    work.resize(history + count + kChunkFrames);
+    std::copy(mHistory[c].begin(), mHistory[c].end(), work.begin());
+    std::fill(work.begin() + static_cast<std::ptrdiff_t>(history + count), work.end(), 0.);
   }
-  mPeak = std::max(mPeak, samplePeak);
-  if (mFactor > 1)
-    for (std::size_t start = 0; start < count; start += kChunkFrames)
+  // One pass over the frames: the sample peak, and the samples apart by channel. A sample
+  // that is not a number counts as silence; an infinite one is its own peak.
+  double samplePeak = 0.;
+  bool separated = false;
+#ifdef QUENMARK_TRUE_PEAK_SSE2
+  if (channels == 2)
+  {
+    separated = true;
+    const __m128d sign = _mm_set1_pd(-0.);
+    __m128d peak = _mm_setzero_pd();
+    double* left = mWork[0].data() + history;
+    double* right = mWork[1].data() + history;
+    for (std::size_t n = 0; n < count; ++n)
     {
-      const std::size_t chunk = std::min<std::size_t>(kChunkFrames, count - start);
-      // Every input the chunk's outputs are made of: its own samples and the history
-      // before them.
-      const double* first = mWork.data() + start;
-      double loudest = 0.;
-      for (std::size_t n = 0; n < chunk + history; ++n)
-        loudest = std::max(loudest, std::fabs(first[n]));
-      if (loudest * mBoundGain > mPeak)
-        interpolate(first + history, static_cast<int>(chunk));
+      const __m128d frame = _mm_loadu_pd(interleaved + 2 * n);
+      peak = _mm_max_pd(_mm_andnot_pd(sign, frame), peak); // a NaN leaves the peak as it was
+      const __m128d sample = _mm_and_pd(frame, _mm_cmpeq_pd(_mm_sub_pd(frame, frame), _mm_setzero_pd()));
+      _mm_store_sd(left + n, sample);
+      _mm_storeh_pd(right + n, sample);
     }
-  std::copy_n(mWork.begin() + static_cast<std::ptrdiff_t>(count), history, kept.begin());
+    double lanes[2];
+    _mm_storeu_pd(lanes, peak);
+    samplePeak = std::max(lanes[0], lanes[1]);
+  }
+#endif
+  for (std::size_t c = 0; !separated && c < channels; ++c)
+    for (std::size_t i = 0; i < count; ++i)
+    {
+      const double sample = interleaved[i * channels + c];
+      const double magnitude = std::fabs(sample);
+      samplePeak = magnitude > samplePeak ? magnitude : samplePeak;
+      mWork[c][history + i] = std::isfinite(sample) ? sample : 0.;
+    }
+  mPeak = std::max(mPeak, samplePeak);
+  for (std::size_t c = 0; c < channels; ++c)
+  {
+    const std::vector<double>& work = mWork[c];
+    if (mFactor > 1)
+      for (std::size_t start = 0; start < count; start += kChunkFrames)
+      {
+        const std::size_t chunk = std::min<std::size_t>(kChunkFrames, count - start);
+        // Every input the chunk's outputs are made of: its own samples and the history
+        // before them.
+        const double* first = work.data() + start;
+        if (loudestOf(first, chunk + history) * mBoundGain > mPeak)
+          interpolate(first + history, static_cast<int>(chunk));
+      }
+    std::copy_n(work.begin() + static_cast<std::ptrdiff_t>(count), history, mHistory[c].begin());
+  }
 }
 
 // `input` holds `frames` samples, with mDelay - 1 samples of history before it and room

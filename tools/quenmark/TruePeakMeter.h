@@ -28,7 +28,6 @@ private:
   static constexpr int kTaps = 49;
   static constexpr int kChunkFrames = 64; // frames decided on together by the bound
 
-  void addChannel(int channel, const double* interleaved, std::int64_t frames);
   void interpolate(const double* history, int frames);
 
   int mChannels;
@@ -43,7 +42,7 @@ private:
   std::vector<std::vector<Tap>> mPhases;
   double mBoundGain = 1.; // the largest sum of a phase's coefficient magnitudes
   std::vector<std::vector<double>> mHistory; // per channel: the last mDelay - 1 samples
-  std::vector<double> mWork;                 // history followed by one chunk of a channel
+  std::vector<std::vector<double>> mWork;    // per channel: history, then the samples added
   double mPeak = 0.;
 };
 } // namespace quenmark
