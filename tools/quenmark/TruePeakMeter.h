@@ -14,6 +14,12 @@
 // far are not interpolated: the reading is the same as interpolating everything.
 namespace quenmark
 {
+struct TruePeakTap
+{
+  int back; // samples back from the current one
+  double weight;
+};
+
 class TruePeakMeter
 {
 public:
@@ -33,13 +39,8 @@ private:
   int mChannels;
   int mFactor;
   int mDelay; // input samples each phase looks back over, the current one included
-  struct Tap
-  {
-    int back;      // samples back from the current one
-    double weight;
-  };
   // Each phase's taps where the prototype has one, nearest first.
-  std::vector<std::vector<Tap>> mPhases;
+  std::vector<std::vector<TruePeakTap>> mPhases;
   double mBoundGain = 1.; // the largest sum of a phase's coefficient magnitudes
   std::vector<std::vector<double>> mHistory; // per channel: the last mDelay - 1 samples
   std::vector<std::vector<double>> mWork;    // per channel: history, then the samples added
