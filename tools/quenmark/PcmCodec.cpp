@@ -5,6 +5,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace quenmark
 {
 namespace
@@ -33,6 +37,35 @@ std::int32_t load24(const unsigned char* from, bool littleFirst) noexcept
   // Left-justified, so the sign comes from the top byte; then back down by 8.
   return static_cast<std::int32_t>((high << 24) | (middle << 16) | (low << 8)) >> 8;
 }
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define QUENMARK_PCM_SSSE3 1
+// Little-endian 24-bit samples, four per step, on processors with SSSE3: one shuffle
+// puts each sample's three bytes at the top of a 32-bit lane, and the lanes convert two at
+// a time, to the values of the scalar loop. Returns the samples done; it reads no byte
+// past the last sample's.
+__attribute__((target("ssse3"))) std::size_t decode24Ssse3(const unsigned char* bytes, double* values,
+                                                           std::size_t count) noexcept
+{
+  const __m128i toTop = _mm_setr_epi8(-1, 0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11);
+  const __m128d scale = _mm_set1_pd(1.0 / 2147483648.0);
+  std::size_t i = 0;
+  // Sixteen bytes are loaded for twelve: stop while six samples remain.
+  for (; i + 6 <= count; i += 4)
+  {
+    const __m128i words =
+      _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 3 * i)), toTop);
+    _mm_storeu_pd(values + i, _mm_mul_pd(_mm_cvtepi32_pd(words), scale));
+    _mm_storeu_pd(values + i + 2, _mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(words, words)), scale));
+  }
+  return i;
+}
+
+const bool kHaveSsse3 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3") != 0;
+}();
+#endif
 
 template <class T> void storeSample(T value, unsigned char* to, bool swapped) noexcept
 {
@@ -83,6 +116,10 @@ void decodePcm(const unsigned char* bytes, double* values, std::size_t count, co
   case 3:
   {
     std::size_t i = 0;
+#ifdef QUENMARK_PCM_SSSE3
+    if (kLittle && !layout.swapped && kHaveSsse3)
+      i = decode24Ssse3(bytes, values, count);
+#endif
     if (kLittle && !layout.swapped)
       // Four bytes at a time (the fourth is the next sample's, so not for the last one),
       // the sample's three moved to the top of a 32-bit word.
