@@ -115,7 +115,10 @@ void AutoGainBase::smoothAndApply(const double* const* inputs, double* const* ou
 
   if (!applyGain)
   {
-    smoothedGain = runSmoother<false, false>(smoothedGain, step, coeff, frames, inL, inR, outL, outR);
+    // Only where the smoother ends matters: s[i+1] - gain = coeff * (s[i] - gain), so it
+    // ends coeff^frames of the way from where it began to the gain, without a loop over
+    // the frames (and with less rounding than one).
+    smoothedGain = frames > 0 ? gain + (smoothedGain - gain) * std::pow(coeff, frames) : smoothedGain;
     if (outL != inL)
       std::copy(inL, inL + frames, outL);
     if (outR && outR != inR)
