@@ -8,8 +8,10 @@
 #include "tools/quenmark/Passes.h"
 #include "tools/quenmark/Workflow.h"
 
+#include <exception>
 #include <iomanip>
 #include <sstream>
+#include <thread>
 
 namespace quenmark
 {
@@ -28,15 +30,43 @@ FileReport analyzeFile(const std::shared_ptr<Plugin>& plugin, const std::string&
   SoundFileReader reader(path);
   checkInput(reader, path);
   const std::vector<MeasureName> measures = chosenMeasures(options);
-  // One instance per measure, all fed from one reading of the file.
-  std::vector<std::unique_ptr<PluginSession>> sessions;
-  PassTargets targets;
-  for (const MeasureName& measure : measures)
+  // One instance per measure, all fed from one reading of the file. They are made two
+  // at a time: making one maps its detectors' memory, which takes milliseconds, and the
+  // reading waits for all of them.
+  std::vector<std::unique_ptr<PluginSession>> sessions(measures.size());
+  auto open = [&](std::size_t first) {
+    for (std::size_t i = first; i < measures.size(); i += 2)
+    {
+      sessions[i] = plugin->openSession(reader.channels(), reader.sampleRate());
+      startAnalysis(*sessions[i], measures[i].index, std::nullopt, options.gateDb);
+    }
+  };
+  std::exception_ptr helperFailure;
+  std::thread helper([&] {
+    try
+    {
+      open(1);
+    }
+    catch (...)
+    {
+      helperFailure = std::current_exception();
+    }
+  });
+  try
   {
-    sessions.push_back(plugin->openSession(reader.channels(), reader.sampleRate()));
-    startAnalysis(*sessions.back(), measure.index, std::nullopt, options.gateDb);
-    targets.sessions.push_back(sessions.back().get());
+    open(0);
   }
+  catch (...)
+  {
+    helper.join();
+    throw;
+  }
+  helper.join();
+  if (helperFailure)
+    std::rethrow_exception(helperFailure);
+  PassTargets targets;
+  for (const std::unique_ptr<PluginSession>& session : sessions)
+    targets.sessions.push_back(session.get());
   LoudnessMeter meter(reader.channels(), reader.sampleRate(),
                       MeterParts{.loudnessRange = true, .truePeak = true, .maxima = true});
   targets.inputMeter = &meter;
