@@ -8,6 +8,11 @@
 #include <optional>
 #include <string>
 
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define QUENMARK_PASSES_SSE2 1
+#endif
+
 namespace quenmark
 {
 namespace
@@ -28,25 +33,54 @@ struct PlanarBlock
   void deinterleave(const double* interleaved, std::size_t frames)
   {
     if (samples.size() == 1)
+    {
       std::copy_n(interleaved, frames, samples[0].data());
-    else
-      for (std::size_t n = 0; n < frames; ++n)
-      {
-        samples[0][n] = interleaved[2 * n];
-        samples[1][n] = interleaved[2 * n + 1];
-      }
+      return;
+    }
+    double* left = samples[0].data();
+    double* right = samples[1].data();
+    std::size_t n = 0;
+#ifdef QUENMARK_PASSES_SSE2
+    // Two frames per step: their left samples into one register, their right into another.
+    for (; n + 2 <= frames; n += 2)
+    {
+      const __m128d first = _mm_loadu_pd(interleaved + 2 * n);
+      const __m128d second = _mm_loadu_pd(interleaved + 2 * n + 2);
+      _mm_storeu_pd(left + n, _mm_unpacklo_pd(first, second));
+      _mm_storeu_pd(right + n, _mm_unpackhi_pd(first, second));
+    }
+#endif
+    for (; n < frames; ++n)
+    {
+      left[n] = interleaved[2 * n];
+      right[n] = interleaved[2 * n + 1];
+    }
   }
 
   void interleave(double* interleaved, std::size_t frames) const
   {
     if (samples.size() == 1)
+    {
       std::copy_n(samples[0].data(), frames, interleaved);
-    else
-      for (std::size_t n = 0; n < frames; ++n)
-      {
-        interleaved[2 * n] = samples[0][n];
-        interleaved[2 * n + 1] = samples[1][n];
-      }
+      return;
+    }
+    const double* left = samples[0].data();
+    const double* right = samples[1].data();
+    std::size_t n = 0;
+#ifdef QUENMARK_PASSES_SSE2
+    for (; n + 2 <= frames; n += 2)
+    {
+      const __m128d lefts = _mm_loadu_pd(left + n);
+      const __m128d rights = _mm_loadu_pd(right + n);
+      _mm_storeu_pd(interleaved + 2 * n, _mm_unpacklo_pd(lefts, rights));
+      _mm_storeu_pd(interleaved + 2 * n + 2, _mm_unpackhi_pd(lefts, rights));
+    }
+#endif
+    for (; n < frames; ++n)
+    {
+      interleaved[2 * n] = left[n];
+      interleaved[2 * n + 1] = right[n];
+    }
   }
 
   // The channels one after the other, `frames` each.
