@@ -2,11 +2,18 @@
 
 #include "tools/quenmark/ToolError.h"
 
+#include "engine/CompensatedSum.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numeric>
 #include <string>
+
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define QUENMARK_METER_SSE2 1
+#endif
 
 namespace quenmark
 {
@@ -148,12 +155,31 @@ void LoudnessMeter::addPiece(const double* interleaved, std::int64_t frames)
   mEnergies.resize(count);
   double peak = mSamplePeak;
   if (mChannels == 2)
-    for (std::size_t n = 0; n < count; ++n)
+  {
+    std::size_t n = 0;
+#ifdef QUENMARK_METER_SSE2
+    // A frame per step: split, and its magnitudes into the running peak (a NaN leaves
+    // the peak as it was, as std::max does).
+    const __m128d sign = _mm_set1_pd(-0.);
+    __m128d peaks = _mm_set1_pd(peak);
+    for (; n < count; ++n)
+    {
+      const __m128d frame = _mm_loadu_pd(interleaved + 2 * n);
+      _mm_store_sd(&mLeft[n], frame);
+      _mm_storeh_pd(&mRight[n], frame);
+      peaks = _mm_max_pd(_mm_andnot_pd(sign, frame), peaks);
+    }
+    double lanes[2];
+    _mm_storeu_pd(lanes, peaks);
+    peak = std::max(lanes[0], lanes[1]);
+#endif
+    for (; n < count; ++n)
     {
       mLeft[n] = interleaved[2 * n];
       mRight[n] = interleaved[2 * n + 1];
       peak = std::max({peak, std::fabs(mLeft[n]), std::fabs(mRight[n])});
     }
+  }
   else
     for (std::size_t n = 0; n < count; ++n)
     {
@@ -165,7 +191,10 @@ void LoudnessMeter::addPiece(const double* interleaved, std::int64_t frames)
                            static_cast<int>(count));
   // One channel is heard on both speakers: twice its energy.
   const double weight = mChannels == 2 ? 1. : 2.;
-  mHopSum += weight * std::accumulate(mEnergies.begin(), mEnergies.end(), 0.);
+  // A compensated sum: in lanes, so it does not wait on one addition after another, and
+  // exact to a few ulps.
+  const CompensatedSum energy = compensatedSumOf(mEnergies.data(), static_cast<int>(count));
+  mHopSum += weight * (energy.sum + energy.compensation);
 }
 
 LoudnessReading LoudnessMeter::readingWithGain(double gain) const
