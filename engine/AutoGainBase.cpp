@@ -99,6 +99,20 @@ double runSmoother(double smoothed, double step, double coeff, int frames, const
 }
 }
 
+namespace
+{
+// x^n for n >= 0 by squaring: a few multiplies, where pow would cost more than a short
+// block's whole loop.
+double integerPower(double x, int n)
+{
+  double result = 1.0;
+  for (; n > 0; n >>= 1, x *= x)
+    if (n & 1)
+      result *= x;
+  return result;
+}
+} // namespace
+
 void AutoGainBase::smoothAndApply(const double* const* inputs, double* const* outputs, int frames)
 {
   const double gain = std::fabs(targetGain);
@@ -118,7 +132,7 @@ void AutoGainBase::smoothAndApply(const double* const* inputs, double* const* ou
     // Only where the smoother ends matters: s[i+1] - gain = coeff * (s[i] - gain), so it
     // ends coeff^frames of the way from where it began to the gain, without a loop over
     // the frames (and with less rounding than one).
-    smoothedGain = frames > 0 ? gain + (smoothedGain - gain) * std::pow(coeff, frames) : smoothedGain;
+    smoothedGain = gain + (smoothedGain - gain) * integerPower(coeff, frames);
     if (outL != inL)
       std::copy(inL, inL + frames, outL);
     if (outR && outR != inR)
