@@ -1,12 +1,13 @@
 #include "engine/CompensatedSum.h"
 
+#include "engine/ProcessorFeatures.h"
+
 #if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
 #include <emmintrin.h>
 #define QUENMARK_SUM_SSE2 1
 #endif
-#if defined(__GNUC__) && defined(__x86_64__)
+#ifdef QUENMARK_X86_FEATURES
 #include <immintrin.h>
-#define QUENMARK_SUM_AVX 1
 #endif
 
 namespace
@@ -57,7 +58,7 @@ template <bool kSquares> void sumLanesSse2(const double* values, int count, Lane
 }
 #endif
 
-#ifdef QUENMARK_SUM_AVX
+#ifdef QUENMARK_X86_FEATURES
 // The same four lanes in one AVX register, on processors that have it: the same
 // operations on the same values, so the same sums to the bit, in half the instructions.
 template <bool kSquares> __attribute__((target("avx"))) void sumLanesAvx(const double* values, int count, Lanes& lanes)
@@ -80,19 +81,13 @@ template <bool kSquares> __attribute__((target("avx"))) void sumLanesAvx(const d
   _mm256_storeu_pd(lanes.errors, err);
   lanes.done = i;
 }
-
-// Decided once, when the library is loaded, so the audio thread never asks.
-const bool kHaveAvx = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx") != 0;
-}();
 #endif
 
 template <bool kSquares> CompensatedSum compensatedSumOfTerms(const double* values, int count)
 {
   Lanes lanes;
-#ifdef QUENMARK_SUM_AVX
-  if (kHaveAvx)
+#ifdef QUENMARK_X86_FEATURES
+  if (processor::kHasAvx)
     sumLanesAvx<kSquares>(values, count, lanes);
   else
 #endif

@@ -1,11 +1,13 @@
 #include "tools/quenmark/PcmCodec.h"
 
+#include "engine/ProcessorFeatures.h"
+
 #include <sndfile.h>
 
 #include <bit>
 #include <cstring>
 
-#if defined(__GNUC__) && defined(__x86_64__)
+#ifdef QUENMARK_X86_FEATURES
 #include <immintrin.h>
 #endif
 
@@ -38,8 +40,7 @@ std::int32_t load24(const unsigned char* from, bool littleFirst) noexcept
   return static_cast<std::int32_t>((high << 24) | (middle << 16) | (low << 8)) >> 8;
 }
 
-#if defined(__GNUC__) && defined(__x86_64__)
-#define QUENMARK_PCM_SSSE3 1
+#ifdef QUENMARK_X86_FEATURES
 // Little-endian 24-bit samples, four per step, on processors with SSSE3: one shuffle
 // puts each sample's three bytes at the top of a 32-bit lane, and the lanes convert two at
 // a time, to the values of the scalar loop. Returns the samples done; it reads no byte
@@ -60,11 +61,6 @@ __attribute__((target("ssse3"))) std::size_t decode24Ssse3(const unsigned char* 
   }
   return i;
 }
-
-const bool kHaveSsse3 = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3") != 0;
-}();
 #endif
 
 template <class T> void storeSample(T value, unsigned char* to, bool swapped) noexcept
@@ -116,8 +112,8 @@ void decodePcm(const unsigned char* bytes, double* values, std::size_t count, co
   case 3:
   {
     std::size_t i = 0;
-#ifdef QUENMARK_PCM_SSSE3
-    if (kLittle && !layout.swapped && kHaveSsse3)
+#ifdef QUENMARK_X86_FEATURES
+    if (kLittle && !layout.swapped && processor::kHasSsse3)
       i = decode24Ssse3(bytes, values, count);
 #endif
     if (kLittle && !layout.swapped)

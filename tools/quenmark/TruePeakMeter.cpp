@@ -1,5 +1,7 @@
 #include "tools/quenmark/TruePeakMeter.h"
 
+#include "engine/ProcessorFeatures.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -188,8 +190,7 @@ double interpolatePairs(const double* input, int frames, const std::vector<TrueP
   return interpolatePhase<Pair>(input, frames, phase, peak);
 }
 
-#if defined(__GNUC__) && defined(__x86_64__)
-#define QUENMARK_TRUE_PEAK_AVX 1
+#ifdef QUENMARK_X86_FEATURES
 // Four lanes per register on processors that have AVX: half the instructions.
 using Quad = double __attribute__((vector_size(32)));
 __attribute__((target("avx"))) double interpolateQuads(const double* input, int frames,
@@ -197,11 +198,6 @@ __attribute__((target("avx"))) double interpolateQuads(const double* input, int 
 {
   return interpolatePhase<Quad>(input, frames, phase, peak);
 }
-
-const bool kHaveAvx = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx") != 0;
-}();
 #endif
 } // namespace
 
@@ -212,8 +208,8 @@ void TruePeakMeter::interpolate(const double* input, int frames)
   double peak = mPeak;
   for (const std::vector<TruePeakTap>& phase : mPhases)
   {
-#ifdef QUENMARK_TRUE_PEAK_AVX
-    if (kHaveAvx)
+#ifdef QUENMARK_X86_FEATURES
+    if (processor::kHasAvx)
     {
       peak = interpolateQuads(input, frames, phase, peak);
       continue;
