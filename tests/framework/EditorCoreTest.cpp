@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -124,6 +126,41 @@ TEST(EditorCore, AChangeIsDrawnInTwoPassesAndQuietTicksRunTheIdleHooksEverySecon
   e.editor->Tick();
   e.editor->Tick();
   EXPECT_EQ(e.overlap->paints, 4);
+}
+
+TEST(EditorCore, MoreSeparateChangesThanAreasAreAllDrawnAndPresented)
+{
+  // Ten controls apart from each other, more than the areas one tick presents: the ones
+  // beyond the last area join it, and every one of them is drawn and reaches the screen.
+  EditorPlug plug;
+  auto* editor = new IGraphicsHeadless(&plug, 200, 50, 0); // the plug-in owns it
+  std::vector<Probe*> probes;
+  for (int i = 0; i < 10; ++i)
+  {
+    probes.push_back(new Probe(&plug, {20 * i, 20, 20 * i + 10, 30}, -1, "p" + std::to_string(i), plug.log));
+    editor->AddControl(probes.back());
+  }
+  editor->SetDrawingLayer(std::make_unique<NullLayer>());
+  plug.AttachEditor(editor);
+  editor->OpenEditorWindow(nullptr);
+  editor->Tick();
+  editor->Tick();
+  editor->ClearPresentedAreas();
+
+  for (Probe* probe : probes)
+    probe->MarkDirty(false);
+  editor->Tick();
+  const std::vector<EditorRect>& presented = editor->PresentedAreas();
+  EXPECT_LE(presented.size(), static_cast<std::size_t>(IGraphics::kMaxDirtyAreas));
+  for (int i = 0; i < 10; ++i)
+  {
+    const Probe& probe = *probes[static_cast<std::size_t>(i)];
+    EXPECT_EQ(probe.paints, 3) << "control " << i << " is drawn on opening, then once for its change";
+    const bool shown = std::any_of(presented.begin(), presented.end(), [&](const EditorRect& area) {
+      return area.Union(probe.Rect()) == area;
+    });
+    EXPECT_TRUE(shown) << "control " << i << " reaches the screen";
+  }
 }
 
 TEST(EditorCore, ThePointerGoesToTheTopmostEligibleControl)
