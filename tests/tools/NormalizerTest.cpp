@@ -167,7 +167,7 @@ TEST_F(Normalizer, FileLoudnessReachesItsTargetOnProgrammesWithDynamics)
   }
 }
 
-TEST_F(Normalizer, TheTruePeakCeilingHoldsAndTheMissIsReported)
+TEST_F(Normalizer, TheTruePeakCeilingHoldsUnderEitherTargetAndTheMissIsReported)
 {
   writeAudio(at("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, kRate, 3 * kRate, interSamplePeaks(0.25));
   const Outcome run =
@@ -186,6 +186,15 @@ TEST_F(Normalizer, TheTruePeakCeilingHoldsAndTheMissIsReported)
   const Outcome text =
     quenmark({"normalize", at("in.wav"), at("out2.wav"), "--loudness", "0", "--true-peak", "-6"});
   EXPECT_NE(text.out.find("missed"), std::string::npos) << text.out;
+
+  // The same ceiling under the plug-in's own target: a -20 dBFS sine asked to peak at
+  // -0.5 dBFS stops at -6 dBTP.
+  writeAudio(at("sine.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, kRate, 2 * kRate, sineSequence({{-20., 2.}}));
+  const Outcome peak = quenmark({"normalize", at("sine.wav"), at("sine-out.wav"), "--measure", "dbfs", "--target",
+                                 "-0.5", "--true-peak", "-6", "--json"});
+  ASSERT_EQ(peak.exitCode, 0) << peak.err;
+  EXPECT_NEAR(truePeakDbtp(readAudio(at("sine-out.wav"))), -6., kCeilingToleranceDb);
+  EXPECT_NEAR(nlohmann::json::parse(peak.out)["ceilingCutDb"].get<double>(), 5.5, kCeilingToleranceDb);
 }
 
 TEST_F(Normalizer, TheReportedOutputLevelsAreThoseOfTheFileWritten)
