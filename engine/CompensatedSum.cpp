@@ -87,7 +87,7 @@ template <bool kSquares> CompensatedSum compensatedSumOfTerms(const double* valu
 {
   Lanes lanes;
 #ifdef QUENMARK_X86_FEATURES
-  if (processor::kHasAvx)
+  if (processor::uses(processor::Extension::avx))
     sumLanesAvx<kSquares>(values, count, lanes);
   else
 #endif

@@ -3,11 +3,16 @@
 #include "engine/AutoGainDB.h"
 #include "engine/AutoGainRMS.h"
 #include "engine/AutoGainVU.h"
+#include "engine/CompensatedSum.h"
+#include "engine/ProcessorFeatures.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 namespace
 {
@@ -264,6 +269,32 @@ TEST(RmsDetector, RunningSumMatchesAFullReSumOverAnHourWithSilences)
   }
   EXPECT_LT(worstDb, 1e-6);
   EXPECT_TRUE(sawSilence) << "the programme must empty the window at least once";
+}
+
+TEST(CompensatedSums, TheSse2AndAvxPathsGiveTheSameBits)
+{
+  using processor::Extension;
+  if (!processor::uses(Extension::avx))
+    GTEST_SKIP() << "without AVX this processor has one path only";
+  // Magnitudes spread over 300 decades, zeros among them, and every length up to a few
+  // vectors past the lanes, so the rounding errors, the zero counts and the tails all
+  // count; squares stay finite.
+  Noise noise(11);
+  std::vector<double> values(71);
+  for (size_t i = 0; i < values.size(); ++i)
+    values[i] = i % 7 == 3 ? 0.0 : noise.next() * std::pow(10.0, static_cast<double>((i * 37) % 300) - 150.0);
+  auto bits = [](const CompensatedSum& s) {
+    return std::vector<uint64_t>{std::bit_cast<uint64_t>(s.sum), std::bit_cast<uint64_t>(s.compensation),
+                                 static_cast<uint64_t>(s.nonZero)};
+  };
+  for (int count = 0; count <= static_cast<int>(values.size()); ++count)
+    for (auto* sum : {&compensatedSumOf, &compensatedSumOfSquares})
+    {
+      const auto avx = bits(sum(values.data(), count));
+      processor::ExtensionCap sse2(Extension::sse2);
+      EXPECT_EQ(bits(sum(values.data(), count)), avx)
+        << (sum == &compensatedSumOf ? "sum" : "sum of squares") << " of " << count << " values";
+    }
 }
 
 TEST(SampleDetectors, DependOnlyOnTheLargerMagnitudeAtEachFrame)

@@ -5,6 +5,8 @@
 #include "tools/quenmark/LoudnessMeter.h"
 #include "tools/quenmark/TruePeakMeter.h"
 
+#include "engine/ProcessorFeatures.h"
+
 #include <ebur128.h>
 #include <gtest/gtest.h>
 
@@ -132,7 +134,11 @@ TEST(Meter, TruePeakAgreesWithLibebur128BetweenSamplesAtEveryRate)
     // Blocks of any size give the same reading: the history carries across them.
     constexpr double kRoundingDb = 1e-9;
     EXPECT_NEAR(truePeakDbtp(test.signal, 1), whole, kRoundingDb);
-    EXPECT_NEAR(truePeakDbtp(test.signal, 1000), whole, kRoundingDb);
+    const double blocks = truePeakDbtp(test.signal, 1000);
+    EXPECT_NEAR(blocks, whole, kRoundingDb);
+    // Processors without AVX interpolate in narrower registers, to the same bits.
+    processor::ExtensionCap sse2(processor::Extension::sse2);
+    EXPECT_EQ(truePeakDbtp(test.signal, 1000), blocks) << "without AVX";
   }
   // The quarter-rate sine's crests lie 3 dB above its samples, and are found.
   EXPECT_GT(truePeakDbtp(cases[0].signal, 4096), toDb(0.7 * std::sqrt(0.5)) + 2.9);

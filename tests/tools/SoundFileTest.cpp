@@ -3,6 +3,8 @@
 #include "tools/quenmark/SoundFile.h"
 #include "tools/quenmark/ToolError.h"
 
+#include "engine/ProcessorFeatures.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <unistd.h>
@@ -134,6 +136,10 @@ TEST(SoundFile, ReadsEveryFormatAsLibsndfileDoes)
     ASSERT_EQ(expected.size(), signal.size());
     EXPECT_TRUE(sameBits(readWithTool(path, 16384), expected));
     EXPECT_TRUE(sameBits(readWithTool(path, 333), expected));
+    {
+      processor::ExtensionCap sse2(processor::Extension::sse2);
+      EXPECT_TRUE(sameBits(readWithTool(path, 16384), expected)) << "without SSSE3";
+    }
 
     // A second pass after a rewind reads the same.
     SoundFileReader reader(path);

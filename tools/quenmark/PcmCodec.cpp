@@ -113,7 +113,7 @@ void decodePcm(const unsigned char* bytes, double* values, std::size_t count, co
   {
     std::size_t i = 0;
 #ifdef QUENMARK_X86_FEATURES
-    if (kLittle && !layout.swapped && processor::kHasSsse3)
+    if (kLittle && !layout.swapped && processor::uses(processor::Extension::ssse3))
       i = decode24Ssse3(bytes, values, count);
 #endif
     if (kLittle && !layout.swapped)

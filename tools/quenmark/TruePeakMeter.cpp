@@ -209,7 +209,7 @@ void TruePeakMeter::interpolate(const double* input, int frames)
   for (const std::vector<TruePeakTap>& phase : mPhases)
   {
 #ifdef QUENMARK_X86_FEATURES
-    if (processor::kHasAvx)
+    if (processor::uses(processor::Extension::avx))
     {
       peak = interpolateQuads(input, frames, phase, peak);
       continue;
