@@ -152,6 +152,8 @@ TEST(Vst3SideChain, TheAuxBusFeedsItsChannelsOnlyWhileActive)
   SpeakerArrangement stereo = SpeakerArr::kStereo;
   SpeakerArrangement ins[] = {stereo, SpeakerArr::kMono};
   EXPECT_EQ(plug->setBusArrangements(ins, 1, &stereo, 1), kResultFalse) << "both input buses are needed";
+  SpeakerArrangement centreAndLfe[] = {stereo, SpeakerArr::kStereoCLfe};
+  EXPECT_EQ(plug->setBusArrangements(centreAndLfe, 2, &stereo, 1), kResultFalse) << "C+LFE is no side-chain pair";
   EXPECT_EQ(plug->setBusArrangements(ins, 2, &stereo, 1), kResultTrue);
   plug->getBusInfo(kAudio, kInput, 1, info);
   EXPECT_EQ(narrow(info.name), "Sidechain Input");
