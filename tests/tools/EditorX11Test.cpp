@@ -210,10 +210,15 @@ TEST(EditorX11, EmbedsAChildWithXEmbedInfoAndShowsTheEditor)
   ASSERT_EQ(XGetWindowProperty(x.display(), editor.host->pluginWindow(), info, 0, 2, False, AnyPropertyType, &type,
                                &format, &count, &after, &data),
             Success);
+  EXPECT_EQ(type, info);
   EXPECT_EQ(format, 32);
-  EXPECT_EQ(count, 2u);
-  if (data != nullptr)
-    XFree(data);
+  ASSERT_EQ(count, 2u);
+  ASSERT_NE(data, nullptr);
+  // Version 0, and XEMBED_MAPPED: an embedder that follows the flag shows the child.
+  const auto* words = reinterpret_cast<const long*>(data);
+  EXPECT_EQ(words[0], 0);
+  EXPECT_EQ(words[1], 1);
+  XFree(data);
 
   // The X server shows the drawn editor: the gold "ANALYZE" frame on the grey background,
   // not the host window's black.

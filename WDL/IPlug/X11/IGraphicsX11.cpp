@@ -205,9 +205,12 @@ void* IGraphicsX11::OpenEditorWindow(void* parent)
   x->window = XCreateWindow(x->display, x->parent, 0, 0, std::max(1u, widthPx), std::max(1u, heightPx), 0, x->depth,
                             InputOutput, x->visual, CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask,
                             &attributes);
-  // Embedders look for the XEmbed protocol version and flags on the child.
+  // Embedders look for the XEmbed protocol version and flags on the child; one that
+  // tracks XEMBED_MAPPED keeps the child unmapped unless the flag is set.
   const Atom xembedInfo = XInternAtom(x->display, "_XEMBED_INFO", False);
-  const long info[2] = {0, 0};
+  constexpr long kXEmbedVersion = 0;
+  constexpr long kXEmbedMapped = 1;
+  const long info[2] = {kXEmbedVersion, kXEmbedMapped};
   XChangeProperty(x->display, x->window, xembedInfo, xembedInfo, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(info), 2);
   x->gc = XCreateGC(x->display, x->window, 0, nullptr);
