@@ -233,6 +233,12 @@ void IGraphicsX11::CloseEditorWindow()
 {
   if (!mX)
     return;
+  // A press whose release the window will not see any more ends its gesture now.
+  if (mX->buttonDown || mX->releaseOwed)
+  {
+    mX->buttonDown = mX->releaseOwed = false;
+    HandleMouseUp(-1, -1, MouseMods{});
+  }
   mField.reset();
   Display* display = mX->display;
   for (const auto& [kind, cursor] : mX->cursors)
@@ -532,6 +538,8 @@ void IGraphicsX11::HandleEvent(void* rawEvent)
   case ButtonPress:
   {
     const XButtonEvent& b = event.xbutton;
+    if (b.button == Button2)
+      break; // the middle button edits nothing
     if (mField)
     {
       const EditorRect& r = mField->rect;
@@ -575,7 +583,7 @@ void IGraphicsX11::HandleEvent(void* rawEvent)
   case ButtonRelease:
   {
     const XButtonEvent& b = event.xbutton;
-    if (b.button > Button3)
+    if (b.button != Button1 && b.button != Button3)
       break;
     mX->buttonDown = false;
     HandleMouseUp(units(b.x), units(b.y), ModsOf(b.state, b.button));
@@ -586,7 +594,7 @@ void IGraphicsX11::HandleEvent(void* rawEvent)
     // Only the latest position of a burst matters.
     while (XCheckTypedWindowEvent(mX->display, mX->window, MotionNotify, &event)) {}
     const XMotionEvent& m = event.xmotion;
-    if (m.state & (Button1Mask | Button2Mask | Button3Mask))
+    if (m.state & (Button1Mask | Button3Mask))
     {
       if (mX->buttonDown && !mField)
         HandleMouseDrag(units(m.x), units(m.y), ModsOf(m.state));
