@@ -145,7 +145,8 @@ tresult PLUGIN_API IPlugVST3View::removed()
   {
     mPlug.EditorClosed();
     mRunLoopLink.Disconnect();
-    if (!mWindowTakenOver)
+    // A window another view shows stays: this one lost it, or never had it.
+    if (!mWindowTakenOver && (mOwnsWindow || WindowOwner() == nullptr))
       editor->CloseEditorWindow();
     mOwnsWindow = mWindowTakenOver = false;
   }

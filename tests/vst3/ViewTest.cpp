@@ -229,6 +229,10 @@ TEST(Vst3View, AnAttachThatFailsLeavesTheEditorWhereItWas)
   EXPECT_EQ(editor->shownIn, &firstParent);
   EXPECT_EQ(firstFrame->handlers, 1);
   EXPECT_EQ(plug->hooks, "opened ") << "a refused attach opens nothing";
+  second->removed(); // some hosts remove what failed to attach
+  EXPECT_EQ(editor->shownIn, &firstParent);
+  EXPECT_EQ(firstFrame->handlers, 1);
+  plug->hooks.clear();
 
   // One that succeeds takes the window over; the first view's removal leaves it there.
   second->setFrame(secondFrame.get());
