@@ -91,6 +91,14 @@ SpeakerArrangement ArrangementFor(int channels)
   }
 }
 
+// Whether a host's arrangement is one the binding gives its buses itself (mono, stereo,
+// ...), for at most maxChannels channels.
+bool IsOwnArrangement(SpeakerArrangement arrangement, int maxChannels = 6)
+{
+  const int channels = channelCountOf(arrangement);
+  return channels >= 1 && channels <= maxChannels && ArrangementFor(channels) == arrangement;
+}
+
 template <typename Sample>
 Sample** ChannelsOf(const AudioBusBuffers& bus)
 {
@@ -437,13 +445,21 @@ tresult PLUGIN_API IPlugVST3::setBusArrangements(SpeakerArrangement* inputs, int
     if (numIns < 0 || numOuts < 0 || (numIns > 0 && inputs == nullptr) || (numOuts > 0 && outputs == nullptr))
       return kInvalidArgument;
     PlugLock lock(Mutex());
-    // One arrangement per bus, and an output to process into.
-    if (numIns != audioInputs.count() || numOuts != audioOutputs.count() || numOuts == 0)
+    // One arrangement per bus, and an output to process into. Only the arrangements the
+    // binding itself gives a channel count are taken: a two-channel pair such as C+LFE
+    // is not a left and right the detectors could measure as stereo.
+    const bool oneEach = numIns == audioInputs.count() && numOuts == audioOutputs.count() && numOuts > 0;
+    const bool known = oneEach && (numIns == 0 || IsOwnArrangement(inputs[0])) && IsOwnArrangement(outputs[0]) &&
+                       (mSideChainChannels == 0 || numIns < 2 || IsOwnArrangement(inputs[1], mSideChainChannels));
+    const int requestedIns = known && numIns > 0 ? channelCountOf(inputs[0]) : 0;
+    const int requestedOuts = known ? channelCountOf(outputs[0]) : 0;
+    if (!known || !LegalIO(requestedIns, requestedOuts))
+    {
+      // Refused: the buses show the layout the plug-in suggests instead, the one they
+      // were built with, so a host that asks what would do gets an answer it can set.
+      SuggestDefaultArrangements();
       return kResultFalse;
-    const int requestedIns = numIns > 0 ? channelCountOf(inputs[0]) : 0;
-    const int requestedOuts = channelCountOf(outputs[0]);
-    if (!LegalIO(requestedIns, requestedOuts))
-      return kResultFalse;
+    }
 
     // Accepted: the buses take exactly what was asked for (hosts read it back), in place,
     // so bus order and activation stay as they were.
@@ -478,6 +494,36 @@ tresult PLUGIN_API IPlugVST3::setBusArrangements(SpeakerArrangement* inputs, int
     }
     return kResultTrue;
   });
+}
+
+void IPlugVST3::SuggestDefaultArrangements()
+{
+  // The arrangements the buses were built with (stereo for this product's "1-1 2-2").
+  const SpeakerArrangement suggested[] = {ArrangementFor(NInChannels() - mSideChainChannels),
+                                          IsInstrument() ? SpeakerArr::kStereo : ArrangementFor(NOutChannels())};
+  AudioBus* input = audioInputs.audioAt(0);
+  AudioBus* output = audioOutputs.audioAt(0);
+  if (input != nullptr && input->getArrangement() != suggested[0])
+  {
+    input->setArrangement(suggested[0]);
+    input->setName(Widened("Input"));
+  }
+  if (output != nullptr && output->getArrangement() != suggested[1])
+  {
+    output->setArrangement(suggested[1]);
+    output->setName(Widened("Output"));
+  }
+  if (AudioBus* sideChain = mSideChainChannels != 0 ? audioInputs.audioAt(1) : nullptr)
+    if (sideChain->getArrangement() != ArrangementFor(mSideChainChannels))
+    {
+      sideChain->setArrangement(ArrangementFor(mSideChainChannels));
+      sideChain->setName(Widened("Sidechain Input"));
+    }
+  // The channels follow what the buses now say.
+  ConnectInputChannels(0, NInChannels(), false);
+  ConnectOutputChannels(0, NOutChannels(), false);
+  ConnectInputChannels(0, input != nullptr ? input->getChannelCount() : 0, true);
+  ConnectOutputChannels(0, output != nullptr ? output->getChannelCount() : 0, true);
 }
 
 tresult PLUGIN_API IPlugVST3::canProcessSampleSize(int32 symbolicSampleSize)

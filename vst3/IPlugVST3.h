@@ -211,6 +211,9 @@ private:
   friend class IPlugVST3View;
 
   void BuildBuses();
+  // [UI thread, plug-in mutex] After a refused arrangement: the buses take the layout
+  // they were built with again, and the channels follow them.
+  void SuggestDefaultArrangements();
   void ExportParameters();
   Steinberg::Vst::UnitID UnitForGroup(const char* group);
   // How a process call is to be handled, decided before anything is applied.

@@ -50,6 +50,14 @@ bool IPlugVST3View::CanEmbedIn(FIDString type) const
   return editor != nullptr && system != kWindowSystemNone && editor->WindowSystem() == system;
 }
 
+IPlugVST3View* IPlugVST3View::WindowOwner() const
+{
+  for (int i = 0; i < mPlug.ViewCount(); ++i)
+    if (IPlugVST3View* view = mPlug.ViewAt(i); view != nullptr && view->mOwnsWindow)
+      return view;
+  return nullptr;
+}
+
 void IPlugVST3View::TakeWindowFromOtherViews()
 {
   for (int i = 0; i < mPlug.ViewCount(); ++i)
@@ -64,6 +72,53 @@ void IPlugVST3View::TakeWindowFromOtherViews()
   }
 }
 
+bool IPlugVST3View::OpenWindowIn(void* parent)
+{
+  IGraphics* editor = mPlug.GetGUI();
+  auto* eventSource = dynamic_cast<IEditorEventSource*>(editor);
+  IPtr<Linux::IRunLoop> runLoop;
+  if (eventSource != nullptr)
+  {
+    // No loop of our own: without the host's run loop the window would never draw.
+    runLoop = queryFrom<Linux::IRunLoop>(getFrame());
+    if (!runLoop)
+      return false;
+  }
+  // The editor has one window: opening it here closes it where it was. Its run-loop
+  // handlers go with it, and come back with it should this opening fail.
+  IPlugVST3View* owner = WindowOwner();
+  if (owner != nullptr)
+    owner->mRunLoopLink.Disconnect();
+  bool opened = editor->OpenEditorWindow(parent) != nullptr;
+  if (opened && eventSource != nullptr)
+    opened = mRunLoopLink.Connect(runLoop.get(), *eventSource);
+  if (!opened)
+  {
+    editor->CloseEditorWindow();
+    if (owner != nullptr)
+      owner->ReopenWindow();
+    return false;
+  }
+  TakeWindowFromOtherViews();
+  mOwnsWindow = true;
+  mWindowTakenOver = false;
+  mParent = parent;
+  return true;
+}
+
+void IPlugVST3View::ReopenWindow()
+{
+  IGraphics* editor = mPlug.GetGUI();
+  auto* eventSource = dynamic_cast<IEditorEventSource*>(editor);
+  IPtr<Linux::IRunLoop> runLoop = eventSource != nullptr ? queryFrom<Linux::IRunLoop>(getFrame()) : nullptr;
+  bool opened = editor != nullptr && editor->OpenEditorWindow(mParent) != nullptr;
+  if (opened && eventSource != nullptr)
+    opened = mRunLoopLink.Connect(runLoop.get(), *eventSource);
+  if (!opened && editor != nullptr)
+    editor->CloseEditorWindow();
+  mOwnsWindow = opened;
+}
+
 tresult PLUGIN_API IPlugVST3View::isPlatformTypeSupported(FIDString type)
 {
   return CanEmbedIn(type) ? kResultTrue : kResultFalse;
@@ -76,28 +131,10 @@ tresult PLUGIN_API IPlugVST3View::attached(void* parent, FIDString type)
     return kResultFalse;
   if (parent == nullptr)
     return kInvalidArgument;
-  if (CanEmbedIn(type))
-  {
-    auto* eventSource = dynamic_cast<IEditorEventSource*>(editor);
-    IPtr<Linux::IRunLoop> runLoop;
-    if (eventSource != nullptr)
-    {
-      // No loop of our own: without the host's run loop the window would never draw.
-      runLoop = queryFrom<Linux::IRunLoop>(getFrame());
-      if (!runLoop)
-        return kResultFalse;
-    }
-    TakeWindowFromOtherViews();
-    // A window that cannot be made leaves the view empty.
-    const bool opened = editor->OpenEditorWindow(parent) != nullptr;
-    if (opened && eventSource != nullptr && !mRunLoopLink.Connect(runLoop.get(), *eventSource))
-    {
-      editor->CloseEditorWindow();
-      return kResultFalse;
-    }
-    mOwnsWindow = opened;
-    mWindowTakenOver = false;
-  }
+  // A window that cannot be made, or served, is a refusal that changes nothing: another
+  // view that shows the editor keeps showing it.
+  if (CanEmbedIn(type) && !OpenWindowIn(parent))
+    return kResultFalse;
   mPlug.EditorOpened();
   return kResultTrue;
 }
@@ -108,7 +145,8 @@ tresult PLUGIN_API IPlugVST3View::removed()
   {
     mPlug.EditorClosed();
     mRunLoopLink.Disconnect();
-    if (!mWindowTakenOver)
+    // A window another view shows stays: this one lost it, or never had it.
+    if (!mWindowTakenOver && (mOwnsWindow || WindowOwner() == nullptr))
       editor->CloseEditorWindow();
     mOwnsWindow = mWindowTakenOver = false;
   }

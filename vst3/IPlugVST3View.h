@@ -24,9 +24,9 @@ public:
   // [UI thread] No editor: kResultFalse; null parent: kInvalidArgument. For a supported
   // type the editor opens its window inside parent; then, for any type, the framework's
   // EditorOpened hook runs and the answer is kResultTrue. An editor served by the host's
-  // run loop (X11) needs the IRunLoop of the frame given by setFrame: without one, or
-  // when it refuses the editor's handlers, no window stays open and the answer is
-  // kResultFalse.
+  // run loop (X11) needs the IRunLoop of the frame given by setFrame. When the window
+  // cannot be made, or the run loop is missing or refuses the editor's handlers, the
+  // answer is kResultFalse and the window stays where it was (in another view).
   Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
   // [UI thread] EditorClosed, the run loop's handlers are unregistered and the window
   // closes, when there is an editor and this view owns its window; kResultOk.
@@ -51,8 +51,15 @@ public:
 private:
   friend class IPlugVST3;
   bool CanEmbedIn(Steinberg::FIDString type) const;
-  // The other views of the plug-in let go of the editor window (it is about to move).
+  // The view that shows the editor's window now, this one included; null for none.
+  IPlugVST3View* WindowOwner() const;
+  // The other views of the plug-in let go of the editor window (it has moved here).
   void TakeWindowFromOtherViews();
+  // Opens the editor's window inside parent and connects it to the frame's run loop when
+  // the editor needs one. On failure the window goes back to the view that had it.
+  bool OpenWindowIn(void* parent);
+  // Opens the window again in this view's parent, after another view failed to take it.
+  void ReopenWindow();
 
   IPlugVST3& mPlug;
   bool mExpectingNewSize = false;
@@ -61,4 +68,5 @@ private:
   // attached after it takes the window over; the earlier view then closes nothing.
   bool mOwnsWindow = false;
   bool mWindowTakenOver = false; // removed() then leaves the window to the other view
+  void* mParent = nullptr;        // the host's window the editor window was opened in
 };

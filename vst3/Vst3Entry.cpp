@@ -26,7 +26,9 @@ constexpr const char8* kVendorUrl = "https://tavrik.example";
 constexpr const char8* kVendorEmail = "mailto:support@tavrik.example";
 constexpr const char8* kClassName = "TavrikQuenmark";
 constexpr const char8* kClassVersion = "1.3.2";
-constexpr const char8* kSdkVersion = "VST 3.5.2";
+// The version of the interfaces the binding implements, as hosts read it: they size the
+// process context they fill by it (3.7 and newer ask getProcessContextRequirements).
+constexpr const char8* kSdkVersion = Vst::kVstVersionString;
 constexpr uint32 kClassFlags = Vst::kSimpleModeSupported;
 
 // The class ID's four words: two of its own, then the manufacturer ID 'Tvrk' and the

@@ -56,6 +56,27 @@ inline bool sawWholeGesture(const vst3host::PluginInstance& plugin, Steinberg::V
   return begin && perform && end;
 }
 
+// What the host heard about parameter id, in order: "begin", "perform", "end" and "menu"
+// (its context menu asked for), separated by spaces. A host in touch mode writes
+// automation from a begin to its end, so every begin needs exactly one end.
+inline std::string gestureTrace(const vst3host::PluginInstance& plugin, Steinberg::Vst::ParamID id)
+{
+  std::string trace;
+  for (const vst3host::HandlerEvent& event : plugin.handler().events())
+  {
+    if (event.id != id)
+      continue;
+    const char* word = event.kind == vst3host::HandlerEvent::kBeginEdit           ? "begin"
+                       : event.kind == vst3host::HandlerEvent::kPerformEdit       ? "perform"
+                       : event.kind == vst3host::HandlerEvent::kEndEdit           ? "end"
+                       : event.kind == vst3host::HandlerEvent::kCreateContextMenu ? "menu"
+                                                                                   : nullptr;
+    if (word != nullptr)
+      trace += (trace.empty() ? "" : " ") + std::string(word);
+  }
+  return trace;
+}
+
 // The product's parameter IDs as the host finds them by title.
 struct Ids
 {

@@ -104,9 +104,9 @@ public:
     XTestFakeMotionEvent(mDisplay, 0, x, y, CurrentTime);
     XFlush(mDisplay);
   }
-  void button(bool down)
+  void button(bool down, unsigned number = 1)
   {
-    XTestFakeButtonEvent(mDisplay, 1, down ? True : False, CurrentTime);
+    XTestFakeButtonEvent(mDisplay, number, down ? True : False, CurrentTime);
     XFlush(mDisplay);
   }
   void key(KeySym sym)
@@ -186,7 +186,9 @@ struct EditorUnderTest
     return host->capturePixels(pixels) && pixels[pixels.size() / 2] != 0u;
   }
   bool sawEdits(Steinberg::Vst::ParamID id) const { return bundletest::sawWholeGesture(*plugin, id); }
+  std::string trace(Steinberg::Vst::ParamID id) const { return bundletest::gestureTrace(*plugin, id); }
   Steinberg::Vst::ParamID idOf(const char* title) const { return plugin->parameterTitled(title).value().id; }
+  long plain(Steinberg::Vst::ParamID id) const { return std::lround(plugin->toPlain(id, plugin->normalizedValue(id))); }
 
   std::unique_ptr<vst3host::PluginInstance> plugin;
   std::unique_ptr<vst3host::EditorHost> host;
@@ -210,10 +212,15 @@ TEST(EditorX11, EmbedsAChildWithXEmbedInfoAndShowsTheEditor)
   ASSERT_EQ(XGetWindowProperty(x.display(), editor.host->pluginWindow(), info, 0, 2, False, AnyPropertyType, &type,
                                &format, &count, &after, &data),
             Success);
+  EXPECT_EQ(type, info);
   EXPECT_EQ(format, 32);
-  EXPECT_EQ(count, 2u);
-  if (data != nullptr)
-    XFree(data);
+  ASSERT_EQ(count, 2u);
+  ASSERT_NE(data, nullptr);
+  // Version 0, and XEMBED_MAPPED: an embedder that follows the flag shows the child.
+  const auto* words = reinterpret_cast<const long*>(data);
+  EXPECT_EQ(words[0], 0);
+  EXPECT_EQ(words[1], 1);
+  XFree(data);
 
   // The X server shows the drawn editor: the gold "ANALYZE" frame on the grey background,
   // not the host window's black.
@@ -289,6 +296,18 @@ TEST(EditorX11, PointerEditsReachTheHostAsWholeGestures)
   pointer.button(false);
   EXPECT_TRUE(editor.host->runUntil([&] { return editor.sawEdits(target); }, 5s));
   EXPECT_GT(editor.plugin->normalizedValue(target), before);
+
+  // A host that closes the editor while the button is still down hears the end too.
+  editor.plugin->handler().clear();
+  pointer.moveTo(103, 213);
+  editor.host->run(500ms); // not a double click with the drag's press
+  pointer.button(true);
+  editor.host->run(50ms);
+  pointer.moveTo(103, 190);
+  editor.host->run(50ms);
+  editor.host.reset();
+  pointer.button(false);
+  EXPECT_EQ(editor.trace(target), "begin perform end");
 }
 
 TEST(EditorX11, OpeningAndClosingFiftyTimesLeaksNothing)
@@ -334,6 +353,7 @@ TEST(EditorX11, TheMenuChoosesByKeyboardAndByPointer)
   const long before = plainMeasure();
   const long byKeys = before == 1 ? 2 : 1;
   Pointer pointer;
+  editor.plugin->handler().clear();
 
   // Down moves from no item to the first, so byKeys + 1 presses reach item byKeys.
   std::atomic<bool> acted{false};
@@ -350,8 +370,11 @@ TEST(EditorX11, TheMenuChoosesByKeyboardAndByPointer)
   user.join();
   ASSERT_TRUE(acted);
   EXPECT_TRUE(editor.host->runUntil([&] { return plainMeasure() == byKeys; }, 5s)) << plainMeasure();
+  // The menu swallowed the release of the press that opened it: the gesture ends anyway.
+  EXPECT_EQ(editor.trace(measure), "begin perform end");
 
   // The pointer: a click on the fifth item ("LUFS Int.").
+  editor.plugin->handler().clear();
   acted = false;
   user = WhenMenuOpens(acted, [](Pointer& hand, int x, int y) {
     hand.moveTo(x + 30, y + 1 + 4 * 20 + 10);
@@ -365,11 +388,15 @@ TEST(EditorX11, TheMenuChoosesByKeyboardAndByPointer)
   user.join();
   ASSERT_TRUE(acted);
   EXPECT_TRUE(editor.host->runUntil([&] { return plainMeasure() == 4; }, 5s)) << plainMeasure();
-  EXPECT_TRUE(editor.sawEdits(measure));
+  editor.host->run(50ms);
+  EXPECT_EQ(editor.trace(measure), "begin perform end");
 
-  // Escape chooses nothing.
+  // Escape chooses nothing, and leaves no gesture open.
+  editor.plugin->handler().clear();
   acted = false;
   user = WhenMenuOpens(acted, [](Pointer& keys, int, int) { keys.key(XK_Escape); });
+  pointer.moveTo(243, 41); // back from the item the hand chose
+  editor.host->run(50ms);
   pointer.button(true);
   pointer.button(false);
   editor.host->run(100ms);
@@ -377,6 +404,39 @@ TEST(EditorX11, TheMenuChoosesByKeyboardAndByPointer)
   ASSERT_TRUE(acted);
   editor.host->run(100ms);
   EXPECT_EQ(plainMeasure(), 4);
+  EXPECT_EQ(editor.trace(measure), "begin end");
+}
+
+TEST(EditorX11, ARightClickAsksTheHostForItsMenuAndAMiddleClickDoesNothing)
+{
+  EditorUnderTest editor;
+  ASSERT_TRUE(editor.host);
+  const auto analyze = editor.idOf("Analyze");
+  const auto measure = editor.idOf("Measure");
+  const long analyzeBefore = editor.plain(analyze), measureBefore = editor.plain(measure);
+  Pointer pointer;
+  const auto clickAt = [&](int x, int y, unsigned button) {
+    pointer.moveTo(x, y);
+    editor.host->run(50ms);
+    pointer.button(true, button);
+    editor.host->run(50ms);
+    pointer.button(false, button);
+    editor.host->run(100ms);
+  };
+  // Over a button and over a drop-down: the host's menu for the parameter, and neither
+  // an edit nor a menu of the editor's own.
+  clickAt(97, 33, 3);
+  clickAt(243, 41, 3);
+  int x = 0, y = 0;
+  EXPECT_FALSE(FindMenu(pointer.display(), x, y));
+  EXPECT_EQ(editor.trace(analyze), "menu");
+  EXPECT_EQ(editor.trace(measure), "menu");
+  editor.plugin->handler().clear();
+  clickAt(97, 33, 2);
+  clickAt(243, 41, 2);
+  EXPECT_EQ(editor.plugin->handler().events().size(), 0u);
+  EXPECT_EQ(editor.plain(analyze), analyzeBefore);
+  EXPECT_EQ(editor.plain(measure), measureBefore);
 }
 
 TEST(EditorX11, TheTextFieldTakesATypedValueOnReturnAndFiltersLetters)
@@ -403,6 +463,25 @@ TEST(EditorX11, TheTextFieldTakesATypedValueOnReturnAndFiltersLetters)
       [&] { return std::abs(editor.plugin->toPlain(target, editor.plugin->normalizedValue(target)) + 18.5) < 1e-6; },
       5s))
       << editor.plugin->toPlain(target, editor.plugin->normalizedValue(target));
+  // The first click's press and release, then the typed value as one edit.
+  EXPECT_EQ(editor.trace(target), "begin end begin perform end");
+
+  // Escape drops what was typed, and no gesture stays open.
+  editor.plugin->handler().clear();
+  for (int click = 0; click < 2; ++click)
+  {
+    pointer.button(true);
+    pointer.button(false);
+  }
+  editor.host->run(200ms);
+  for (KeySym key : std::initializer_list<KeySym>{XK_3, XK_Escape})
+  {
+    pointer.key(key);
+    editor.host->run(20ms);
+  }
+  editor.host->run(100ms);
+  EXPECT_NEAR(editor.plugin->toPlain(target, editor.plugin->normalizedValue(target)), -18.5, 1e-6);
+  EXPECT_EQ(editor.trace(target), "begin end");
 }
 
 TEST(EditorX11, TwoViewsOfOneInstanceAndTwoInstancesAtOnce)

@@ -9,6 +9,7 @@
 #include "vst3/sdk/interfaces/IAudioProcessor.h"
 #include "vst3/sdk/interfaces/IComponent.h"
 #include "vst3/sdk/interfaces/IEditController.h"
+#include "vst3/sdk/interfaces/IProcessContextRequirements.h"
 #include "vst3/sdk/interfaces/ModuleExports.h"
 
 #include <gtest/gtest.h>
@@ -98,7 +99,8 @@ TEST_F(Bundle, TheFactoryDescribesOneEffectClass)
   EXPECT_STREQ(entry.subCategories, "Fx");
   EXPECT_STREQ(entry.vendor, "");
   EXPECT_STREQ(entry.version, "1.3.2");
-  EXPECT_STREQ(entry.sdkVersion, "VST 3.5.2");
+  // The interfaces the binding implements, which decide how hosts fill the process context.
+  EXPECT_STREQ(entry.sdkVersion, "VST 3.7.14");
 }
 
 TEST_F(Bundle, TheModuleInfoAgreesWithTheFactory)
@@ -122,7 +124,9 @@ TEST_F(Bundle, TheModuleInfoAgreesWithTheFactory)
   EXPECT_EQ(entry["Name"], "TavrikQuenmark");
   EXPECT_EQ(entry["Vendor"], "");
   EXPECT_EQ(entry["Version"], "1.3.2");
-  EXPECT_EQ(entry["SDKVersion"], "VST 3.5.2");
+  PClassInfo2 classInfo{};
+  ASSERT_EQ(queryFrom<IPluginFactory2>(factory.get())->getClassInfo2(0, &classInfo), kResultOk);
+  EXPECT_EQ(entry["SDKVersion"], classInfo.sdkVersion);
   EXPECT_EQ(entry["Sub Categories"], nlohmann::json::array({"Fx"}));
   EXPECT_EQ(entry["Class Flags"], 2);
   EXPECT_EQ(entry["Cardinality"], 2147483647);
@@ -141,6 +145,12 @@ TEST_F(Bundle, CreateInstanceMakesWorkingObjectsForTheClassIdOnly)
     ASSERT_EQ(component->initialize(host->unknown()), kResultOk);
     EXPECT_EQ(component->getBusCount(kAudio, kOutput), 1);
     EXPECT_TRUE(queryFrom<IEditController>(unknown.get())) << "processor and controller are one object";
+    // A class that reports interfaces of 3.7 or newer gets only the context it asks for.
+    auto requirements = queryFrom<IProcessContextRequirements>(unknown.get());
+    ASSERT_TRUE(requirements);
+    const uint32 asked = requirements->getProcessContextRequirements();
+    EXPECT_NE(asked & IProcessContextRequirements::kNeedTransportState, 0u);
+    EXPECT_NE(asked & IProcessContextRequirements::kNeedTempo, 0u);
     EXPECT_EQ(component->terminate(), kResultOk);
   }
   const FUID other(0xF2AEE70D, 0x00DE4F4E, 0x5476726B, 0x516E6D6C);

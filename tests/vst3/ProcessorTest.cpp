@@ -9,6 +9,7 @@
 
 #include <array>
 #include <limits>
+#include <tuple>
 
 using namespace vst3test;
 
@@ -50,19 +51,20 @@ TEST(Vst3Buses, EveryArrangementPairIsAcceptedExactlyWhenTheChannelListAllowsIt)
   for (SpeakerArrangement in : arrangements)
     for (SpeakerArrangement out : arrangements)
     {
-      const int ins = channelCountOf(in);
-      const int outs = channelCountOf(out);
-      const bool legal = ins == outs && (ins == 1 || ins == 2);
+      // Mono and stereo only: a C+LFE or surround pair is no left and right.
+      const bool legal = in == out && (in == SpeakerArr::kMono || in == SpeakerArr::kStereo);
       EXPECT_EQ(i->setBusArrangements(&in, 1, &out, 1), legal ? kResultTrue : kResultFalse) << in << " " << out;
-      SpeakerArrangement current = 0;
-      ASSERT_EQ(i->getBusArrangement(kInput, 0, current), kResultTrue);
+      SpeakerArrangement current[2] = {};
+      ASSERT_EQ(i->getBusArrangement(kInput, 0, current[0]), kResultTrue);
+      ASSERT_EQ(i->getBusArrangement(kOutput, 0, current[1]), kResultTrue);
       BusInfo info{};
       ASSERT_EQ(i->getBusInfo(kAudio, kInput, 0, info), kResultTrue);
-      EXPECT_EQ(info.channelCount, channelCountOf(current)) << "bus info follows the arrangement";
-      if (legal)
-      {
-        EXPECT_EQ(current, in) << "the accepted arrangement is current";
-      }
+      EXPECT_EQ(info.channelCount, channelCountOf(current[0])) << "bus info follows the arrangement";
+      // What the host reads back: what it set when accepted, else the suggestion, stereo.
+      EXPECT_EQ(current[0], legal ? in : SpeakerArr::kStereo) << in << " " << out;
+      EXPECT_EQ(current[1], legal ? out : SpeakerArr::kStereo) << in << " " << out;
+      EXPECT_EQ(i->InputChannelConnected(1), channelCountOf(current[0]) == 2);
+      EXPECT_EQ(i->OutputChannelConnected(1), channelCountOf(current[1]) == 2);
     }
 }
 
@@ -81,17 +83,25 @@ TEST(Vst3Buses, MonoReplacesTheBusesAndConnectsOneChannelPerSide)
   EXPECT_FALSE(i->InputChannelConnected(1));
   EXPECT_FALSE(i->OutputChannelConnected(1));
 
-  // A refused request changes nothing; bad arrays and counts neither.
-  SpeakerArrangement stereo = SpeakerArr::kStereo;
-  EXPECT_EQ(i->setBusArrangements(&mono, 1, &stereo, 1), kResultFalse);
+  // Bad arrays and counts change nothing; a refused request leaves the suggestion,
+  // stereo, with both channels connected.
   EXPECT_EQ(i->setBusArrangements(nullptr, 1, &mono, 1), kInvalidArgument);
   EXPECT_EQ(i->setBusArrangements(&mono, -1, &mono, 1), kInvalidArgument);
-  EXPECT_EQ(i->setBusArrangements(&mono, 0, &mono, 1), kResultFalse);
-  EXPECT_EQ(i->setBusArrangements(&mono, 1, &mono, 0), kResultFalse);
-  SpeakerArrangement two[] = {mono, mono};
-  EXPECT_EQ(i->setBusArrangements(two, 2, two, 2), kResultFalse);
-  EXPECT_TRUE(i->InputChannelConnected(0));
   EXPECT_FALSE(i->InputChannelConnected(1));
+  SpeakerArrangement stereo = SpeakerArr::kStereo;
+  SpeakerArrangement two[] = {mono, mono};
+  for (auto [ins, numIns, outs, numOuts] : {std::tuple{&mono, 1, &stereo, 1}, std::tuple{&mono, 0, &mono, 1},
+                                            std::tuple{&mono, 1, &mono, 0}, std::tuple{&two[0], 2, &two[0], 2}})
+  {
+    ASSERT_EQ(i->setBusArrangements(&mono, 1, &mono, 1), kResultTrue);
+    EXPECT_EQ(i->setBusArrangements(ins, numIns, outs, numOuts), kResultFalse);
+    SpeakerArrangement suggested = 0;
+    i->getBusArrangement(kInput, 0, suggested);
+    EXPECT_EQ(suggested, SpeakerArr::kStereo);
+    EXPECT_TRUE(i->InputChannelConnected(1));
+    EXPECT_TRUE(i->OutputChannelConnected(1));
+  }
+  ASSERT_EQ(i->setBusArrangements(&mono, 1, &mono, 1), kResultTrue);
 
   Block<float> block(1, 64, 0.5);
   block.change(kAnalyze, 0.0).change(kGain, kGainPlusSixNormalized);

@@ -3,8 +3,10 @@
 
 #include "Vst3Host.h"
 
+#include "vst3/sdk/interfaces/ILinuxRunLoop.h"
 #include "vst3/sdk/interfaces/SpeakerArrangement.h"
 
+#include "WDL/IPlug/IEditorEventSource.h"
 #include "WDL/IPlug/IGraphicsHeadless.h"
 
 using namespace vst3test;
@@ -53,6 +55,65 @@ public:
   VST3SDK_REFCOUNT_METHODS(FObject)
 
   ViewRect requested{};
+};
+
+// An editor that embeds in X11 windows and is served by the host's run loop, as the X11
+// layer is; it notes the parent it shows in. A parent holding 0 cannot take a window.
+class EmbeddedEditor final : public IGraphicsHeadless, public IEditorEventSource
+{
+public:
+  explicit EmbeddedEditor(IPlugBase* plug) : IGraphicsHeadless(plug, 300, 280, 0) {}
+  EWindowSystem WindowSystem() const override { return kWindowSystemX11; }
+  void* OpenEditorWindow(void* parent) override
+  {
+    CloseEditorWindow();
+    if (*static_cast<int*>(parent) == 0)
+      return nullptr;
+    shownIn = parent;
+    return IGraphicsHeadless::OpenEditorWindow(parent);
+  }
+  void CloseEditorWindow() override
+  {
+    shownIn = nullptr;
+    IGraphicsHeadless::CloseEditorWindow();
+  }
+  int EventDescriptor() const override { return HasWindow() ? 0 : -1; }
+  void ProcessEvents() override {}
+  void TimerTick() override {}
+  int TimerPeriodMs() const override { return 33; }
+
+  void* shownIn = nullptr;
+};
+
+// A host frame with a run loop that takes (or refuses) the editor's handlers.
+class LoopFrame : public Frame, public Linux::IRunLoop
+{
+public:
+  explicit LoopFrame(bool refuses = false) : mRefuses(refuses) {}
+  tresult PLUGIN_API registerEventHandler(Linux::IEventHandler*, Linux::FileDescriptor) override
+  {
+    handlers += mRefuses ? 0 : 1;
+    return mRefuses ? kResultFalse : kResultOk;
+  }
+  tresult PLUGIN_API unregisterEventHandler(Linux::IEventHandler*) override
+  {
+    --handlers;
+    return kResultOk;
+  }
+  tresult PLUGIN_API registerTimer(Linux::ITimerHandler*, Linux::TimerInterval) override { return kResultOk; }
+  tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler*) override { return kResultOk; }
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
+  {
+    if (answerAs<Linux::IRunLoop>(this, iid, obj))
+      return kResultOk;
+    return Frame::queryInterface(iid, obj);
+  }
+  VST3SDK_REFCOUNT_METHODS(Frame)
+
+  int handlers = 0;
+
+private:
+  bool mRefuses;
 };
 
 TEST(Vst3View, OnlyTheExactNameMakesAViewAndViewsComeAndGoWithTheList)
@@ -137,6 +198,59 @@ TEST(Vst3View, WithAnEditorTheHooksRunAndResizeRequestsEndInEditorResized)
   plug->terminate();
 }
 
+TEST(Vst3View, AnAttachThatFailsLeavesTheEditorWhereItWas)
+{
+  auto plug = IPtr<HookPlug>::adopt(new HookPlug);
+  auto host = IPtr<HostApplication>::adopt(new HostApplication);
+  ASSERT_EQ(plug->initialize(host->unknown()), kResultOk);
+  auto* editor = new EmbeddedEditor(plug.get());
+  plug->AttachEditor(editor);
+  auto firstFrame = IPtr<LoopFrame>::adopt(new LoopFrame);
+  auto secondFrame = IPtr<LoopFrame>::adopt(new LoopFrame);
+  auto refusingFrame = IPtr<LoopFrame>::adopt(new LoopFrame(true));
+  int firstParent = 1, secondParent = 2, unusableParent = 0;
+
+  auto first = IPtr<IPlugView>::adopt(plug->createView("editor"));
+  first->setFrame(firstFrame.get());
+  ASSERT_EQ(first->attached(&firstParent, kPlatformTypeX11EmbedWindowID), kResultTrue);
+  EXPECT_EQ(editor->shownIn, &firstParent);
+  EXPECT_EQ(firstFrame->handlers, 1);
+
+  // A second view of the same instance whose window cannot be made, or whose host's run
+  // loop refuses it, is refused; the first view keeps showing the editor.
+  auto second = IPtr<IPlugView>::adopt(plug->createView("editor"));
+  second->setFrame(secondFrame.get());
+  EXPECT_EQ(second->attached(&unusableParent, kPlatformTypeX11EmbedWindowID), kResultFalse);
+  EXPECT_EQ(editor->shownIn, &firstParent);
+  EXPECT_EQ(firstFrame->handlers, 1);
+  EXPECT_EQ(secondFrame->handlers, 0);
+  second->setFrame(refusingFrame.get());
+  EXPECT_EQ(second->attached(&secondParent, kPlatformTypeX11EmbedWindowID), kResultFalse);
+  EXPECT_EQ(editor->shownIn, &firstParent);
+  EXPECT_EQ(firstFrame->handlers, 1);
+  EXPECT_EQ(plug->hooks, "opened ") << "a refused attach opens nothing";
+  second->removed(); // some hosts remove what failed to attach
+  EXPECT_EQ(editor->shownIn, &firstParent);
+  EXPECT_EQ(firstFrame->handlers, 1);
+  plug->hooks.clear();
+
+  // One that succeeds takes the window over; the first view's removal leaves it there.
+  second->setFrame(secondFrame.get());
+  ASSERT_EQ(second->attached(&secondParent, kPlatformTypeX11EmbedWindowID), kResultTrue);
+  EXPECT_EQ(editor->shownIn, &secondParent);
+  EXPECT_EQ(firstFrame->handlers, 0);
+  EXPECT_EQ(secondFrame->handlers, 1);
+  first->removed();
+  EXPECT_EQ(editor->shownIn, &secondParent);
+  second->removed();
+  EXPECT_FALSE(editor->HasWindow());
+  EXPECT_EQ(secondFrame->handlers, 0);
+  for (IPlugView* view : {first.get(), second.get()})
+    view->setFrame(nullptr);
+  first = second = {};
+  plug->terminate();
+}
+
 TEST(Vst3SideChain, TheAuxBusFeedsItsChannelsOnlyWhileActive)
 {
   auto plug = IPtr<HookPlug>::adopt(new HookPlug);
@@ -152,6 +266,8 @@ TEST(Vst3SideChain, TheAuxBusFeedsItsChannelsOnlyWhileActive)
   SpeakerArrangement stereo = SpeakerArr::kStereo;
   SpeakerArrangement ins[] = {stereo, SpeakerArr::kMono};
   EXPECT_EQ(plug->setBusArrangements(ins, 1, &stereo, 1), kResultFalse) << "both input buses are needed";
+  SpeakerArrangement centreAndLfe[] = {stereo, SpeakerArr::kStereoCLfe};
+  EXPECT_EQ(plug->setBusArrangements(centreAndLfe, 2, &stereo, 1), kResultFalse) << "C+LFE is no side-chain pair";
   EXPECT_EQ(plug->setBusArrangements(ins, 2, &stereo, 1), kResultTrue);
   plug->getBusInfo(kAudio, kInput, 1, info);
   EXPECT_EQ(narrow(info.name), "Sidechain Input");

@@ -6,7 +6,10 @@
 #include "tools/vst3host/HostApplication.h"
 #include "vst3/sdk/interfaces/IPlugView.h"
 
+#include "WDL/IPlug/IControl.h"
 #include "WDL/IPlug/IGraphicsHeadless.h"
+#include "WDL/IPlug/Win32/IGraphicsWin.h"
+#include "TestPlug.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -144,7 +147,14 @@ struct EditorUnderTest
     SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
     SendMessageA(editor, WM_LBUTTONUP, 0, at(x, y));
   }
+  // A press alone: what the editor sees of a click whose release a menu's loop takes.
+  void press(int x, int y)
+  {
+    SendMessageA(editor, WM_MOUSEMOVE, 0, at(x, y));
+    SendMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
+  }
   bool sawEdits(Steinberg::Vst::ParamID id) const { return bundletest::sawWholeGesture(*plugin, id); }
+  std::string trace(Steinberg::Vst::ParamID id) const { return bundletest::gestureTrace(*plugin, id); }
   Steinberg::Vst::ParamID idOf(const char* title) const { return plugin->parameterTitled(title).value().id; }
   double plain(const char* title) const
   {
@@ -340,35 +350,67 @@ TEST(EditorWin32, WheelNotchesCountWholeStepsOnly)
   EXPECT_NEAR(oneDown - editor.plain("Target Value"), 2 * (start - oneDown), 1e-9);
 }
 
-TEST(EditorWin32, AMenuChoiceCompletesAndADismissedMenuChoosesNothing)
+// The menu runs its own loop inside the press: a timer of this thread acts in it, the
+// user choosing item `choose` by keys (-1: dismissing the menu).
+void WhenTheMenuOpens(long choose)
 {
-  EditorUnderTest editor;
-  ASSERT_TRUE(editor.ready());
-  const long before = std::lround(editor.plain("Measure"));
-  const long wanted = before == 4 ? 2 : 4;
-  // The menu runs its own loop inside the click: a timer of this thread acts in it.
   static long presses = 0;
-  presses = wanted + 1; // Down goes from no item to the first
-  const UINT_PTR choose = SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
+  presses = choose + 1; // Down goes from no item to the first
+  const UINT_PTR timer = SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR self, DWORD) {
+    KillTimer(nullptr, self);
+    if (presses <= 0)
+    {
+      EndMenu();
+      return;
+    }
     HWND menu = FindWindowA("#32768", nullptr);
     for (long i = 0; i < presses; ++i)
       PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
   });
-  ASSERT_NE(choose, 0u);
-  editor.click(243, 41); // the measure's drop-down
-  EXPECT_TRUE(Pump(2s, [&] { return std::lround(editor.plain("Measure")) == wanted; })) << editor.plain("Measure");
-  EXPECT_TRUE(editor.sawEdits(editor.idOf("Measure")));
+  EXPECT_NE(timer, 0u);
+}
 
-  const UINT_PTR dismiss = SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    EndMenu();
-  });
-  ASSERT_NE(dismiss, 0u);
-  editor.click(243, 41);
+TEST(EditorWin32, AMenuChoiceIsOneWholeGestureAndADismissedMenuLeavesNoneOpen)
+{
+  EditorUnderTest editor;
+  ASSERT_TRUE(editor.ready());
+  const auto measure = editor.idOf("Measure");
+  const long before = std::lround(editor.plain("Measure"));
+  // The menu's loop takes the release of the press that opened it, as Windows' does:
+  // the editor sees the press only, and still ends the gesture.
+  for (const long wanted : {before == 4 ? 2L : 4L, before == 4 ? 3L : 1L})
+  {
+    editor.plugin->handler().clear();
+    WhenTheMenuOpens(wanted);
+    editor.press(243, 41); // the measure's drop-down
+    EXPECT_TRUE(Pump(2s, [&] { return std::lround(editor.plain("Measure")) == wanted; })) << editor.plain("Measure");
+    EXPECT_EQ(editor.trace(measure), "begin perform end");
+    // A release that reaches the window after all ends nothing a second time.
+    SendMessageA(editor.editor, WM_LBUTTONUP, 0, editor.at(243, 41));
+    EXPECT_EQ(editor.trace(measure), "begin perform end");
+  }
+
+  editor.plugin->handler().clear();
+  const long chosen = std::lround(editor.plain("Measure"));
+  WhenTheMenuOpens(-1);
+  editor.press(243, 41);
   Pump(200ms);
-  EXPECT_EQ(std::lround(editor.plain("Measure")), wanted);
+  EXPECT_EQ(std::lround(editor.plain("Measure")), chosen);
+  EXPECT_EQ(editor.trace(measure), "begin end");
+}
+
+TEST(EditorWin32, AHostThatClosesTheEditorDuringAPressHearsItsEnd)
+{
+  EditorUnderTest editor;
+  ASSERT_TRUE(editor.ready());
+  const auto target = editor.idOf("Target Value");
+  editor.plugin->handler().clear();
+  editor.press(103, 213);
+  SendMessageA(editor.editor, WM_MOUSEMOVE, MK_LBUTTON, editor.at(103, 190));
+  editor.view->removed();
+  editor.view = nullptr;
+  EXPECT_EQ(editor.trace(target), "begin perform end");
 }
 
 TEST(EditorWin32, TheTextFieldCommitsOnReturnCancelsOnEscapeAndFiltersLetters)
@@ -392,7 +434,8 @@ TEST(EditorWin32, TheTextFieldCommitsOnReturnCancelsOnEscapeAndFiltersLetters)
   EXPECT_TRUE(Pump(2s, [&] { return std::abs(editor.plain("Target Value") + 18.5) < 1e-6; }))
     << editor.plain("Target Value");
   EXPECT_FALSE(IsWindow(field)); // the tick closed it
-  EXPECT_TRUE(editor.sawEdits(editor.idOf("Target Value")));
+  const auto target = editor.idOf("Target Value");
+  EXPECT_EQ(editor.trace(target), "begin perform end");
 
   field = openField();
   ASSERT_NE(field, nullptr);
@@ -400,6 +443,7 @@ TEST(EditorWin32, TheTextFieldCommitsOnReturnCancelsOnEscapeAndFiltersLetters)
   SendMessageA(field, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(Pump(2s, [&] { return !IsWindow(field); }));
   EXPECT_NEAR(editor.plain("Target Value"), -18.5, 1e-6);
+  EXPECT_EQ(editor.trace(target), "begin perform end") << "a cancelled entry tells the host nothing";
 
   // While the field has the focus, a click elsewhere in the editor cancels it too.
   field = openField();
@@ -441,4 +485,54 @@ TEST(EditorWin32, AHostThatDestroysItsWindowBeforeRemovingTheViewSurvives)
   editor.view = nullptr;
   DestroyWindow(host);
   EXPECT_FALSE(EditorClassRegistered());
+}
+
+namespace
+{
+// A plug-in of a binding other than VST3 (a right click asks for a value itself) that
+// records the gestures its editor begins and ends.
+class GesturePlug final : public TestPlug
+{
+public:
+  GesturePlug()
+  {
+    ParamAt(0)->InitContinuous("Level", 0.0, -10.0, 10.0, 0.1);
+  }
+  int HostApiCode() override { return 2; }
+  void BeginInformHostOfParamChange(int index) override { gestures += "begin " + std::to_string(index) + " "; }
+  void EndInformHostOfParamChange(int index) override { gestures += "end " + std::to_string(index) + " "; }
+  std::string gestures;
+};
+
+// A box bound to parameter 0 whose right click opens the text field.
+class PromptBox final : public IControl
+{
+public:
+  PromptBox(IPlugBase* plug, const EditorRect& rect) : IControl(plug, rect, 0) { SetPromptDisabled(false); }
+  bool Paint(IGraphics&) override { return true; }
+};
+} // namespace
+
+TEST(EditorWin32, ATextFieldOpenedByAPressStillEndsThatPressesGesture)
+{
+  GesturePlug plug;
+  auto* editor = new IGraphicsWin(&plug, 200, 100, 0);
+  plug.AttachEditor(editor);
+  editor->AddControl(new PromptBox(&plug, {20, 20, 120, 60}));
+  HWND host = MakeHostWindow(200, 100);
+  auto* window = static_cast<HWND>(editor->OpenEditorWindow(host));
+  ASSERT_NE(window, nullptr);
+  const double scale = editor->DisplayScale();
+  const LPARAM at = MAKELPARAM(static_cast<int>(50 * scale), static_cast<int>(40 * scale));
+  SendMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, at);
+  ASSERT_NE(editor->TextEntryWindow(), nullptr);
+  EXPECT_EQ(editor->EntryState(), IGraphicsWin::kEntryEditing) << "the field has the focus";
+  SendMessageA(window, WM_RBUTTONUP, 0, at);
+  EXPECT_EQ(plug.gestures, "begin 0 end 0 ");
+  // Escape, and the field is gone with nothing more said.
+  SendMessageA(static_cast<HWND>(editor->TextEntryWindow()), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(Pump(2s, [&] { return editor->TextEntryWindow() == nullptr; }));
+  EXPECT_EQ(plug.gestures, "begin 0 end 0 ");
+  editor->CloseEditorWindow();
+  DestroyWindow(host);
 }

@@ -1,6 +1,7 @@
 #include "tools/vst3host/ComponentHandler.h"
 
 #include "vst3/sdk/helpers/InterfacePtr.h"
+#include "vst3/sdk/interfaces/IEditController.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -59,6 +60,12 @@ tresult PLUGIN_API RecordingComponentHandler::finishGroupEdit()
   return record({HandlerEvent::kFinishGroupEdit});
 }
 
+IContextMenu* PLUGIN_API RecordingComponentHandler::createContextMenu(IPlugView*, const ParamID* id)
+{
+  record({HandlerEvent::kCreateContextMenu, id != nullptr ? *id : kNoParamId});
+  return nullptr;
+}
+
 tresult RecordingComponentHandler::record(const HandlerEvent& event) noexcept
 {
   try
@@ -75,7 +82,8 @@ tresult RecordingComponentHandler::record(const HandlerEvent& event) noexcept
 
 tresult PLUGIN_API RecordingComponentHandler::queryInterface(const TUID iid, void** obj)
 {
-  if (answerAs<IComponentHandler>(this, iid, obj) || answerAs<IComponentHandler2>(this, iid, obj))
+  if (answerAs<IComponentHandler>(this, iid, obj) || answerAs<IComponentHandler2>(this, iid, obj) ||
+      answerAs<IComponentHandler3>(this, iid, obj))
     return kResultOk;
   return FObject::queryInterface(iid, obj);
 }

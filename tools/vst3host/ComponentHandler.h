@@ -2,6 +2,7 @@
 
 #include "vst3/sdk/helpers/FObject.h"
 #include "vst3/sdk/interfaces/IComponentHandler.h"
+#include "vst3/sdk/interfaces/IContextMenu.h"
 
 #include <mutex>
 #include <vector>
@@ -20,21 +21,24 @@ struct HandlerEvent
     kSetDirty,
     kRequestOpenEditor,
     kStartGroupEdit,
-    kFinishGroupEdit
+    kFinishGroupEdit,
+    kCreateContextMenu
   };
 
   Kind kind;
-  Steinberg::Vst::ParamID id = 0;       // the edits
+  Steinberg::Vst::ParamID id = 0;       // the edits; createContextMenu: the parameter
   Steinberg::Vst::ParamValue value = 0; // performEdit: normalized value
   Steinberg::int32 flags = 0;           // restartComponent: RestartFlags; setDirty: 0 / 1
 };
 
 // The host's component handler: records every call in order and answers kResultOk, as
-// a host that accepts every edit and restart request does. The plug-in may call from any
+// a host that accepts every edit and restart request does. Asked for a parameter's
+// context menu, it records the request and offers none. The plug-in may call from any
 // thread (the contract says the UI thread); the record is locked.
 class RecordingComponentHandler : public Steinberg::FObject,
                                   public Steinberg::Vst::IComponentHandler,
-                                  public Steinberg::Vst::IComponentHandler2
+                                  public Steinberg::Vst::IComponentHandler2,
+                                  public Steinberg::Vst::IComponentHandler3
 {
 public:
   // [any thread]
@@ -49,6 +53,8 @@ public:
   Steinberg::tresult PLUGIN_API requestOpenEditor(Steinberg::FIDString name) override;
   Steinberg::tresult PLUGIN_API startGroupEdit() override;
   Steinberg::tresult PLUGIN_API finishGroupEdit() override;
+  Steinberg::Vst::IContextMenu* PLUGIN_API createContextMenu(Steinberg::IPlugView* view,
+                                                             const Steinberg::Vst::ParamID* id) override;
 
   Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override;
   VST3SDK_REFCOUNT_METHODS(Steinberg::FObject)

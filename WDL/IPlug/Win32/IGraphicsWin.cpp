@@ -314,9 +314,12 @@ IPopupMenu* IGraphicsWin::ShowPopupMenu(IPopupMenu& menu, const EditorRect& rect
   HWND window = AsWindow(mWindow);
   if (window == nullptr)
     return nullptr;
-  // The menu takes the pointer: no control keeps following it.
+  // The menu takes the pointer: no control keeps following it. Its loop also takes the
+  // release of the press that opened it, which is owed to the editor.
   if (GetCapture() == window)
     ::ReleaseCapture();
+  mReleaseOwed = mReleaseOwed || mPressOpen;
+  mPressOpen = false;
 
   std::vector<std::pair<IPopupMenu*, int>> ids;
   HMENU native = BuildNativeMenu(menu, ids);
@@ -384,10 +387,19 @@ void* IGraphicsWin::OpenEditorWindow(void* parent)
   return window;
 }
 
+void IGraphicsWin::EndOpenPress(int x, int y)
+{
+  if (!mPressOpen && !mReleaseOwed)
+    return;
+  mPressOpen = mReleaseOwed = false;
+  HandleMouseUp(x, y, MouseMods{});
+}
+
 void IGraphicsWin::CloseEditorWindow()
 {
   if (mWindow == nullptr)
     return;
+  EndOpenPress(-1, -1);
   EndTextEntry();
   HWND window = AsWindow(mWindow);
   mWindow = nullptr; // messages sent while it is destroyed are default-processed
@@ -401,6 +413,7 @@ void IGraphicsWin::ForgetDestroyedWindow()
 {
   if (mWindow == nullptr)
     return;
+  EndOpenPress(-1, -1);
   EndTextEntry();
   mWindow = nullptr;
   // The class cannot go while this window still exists: the next close or the editor's
@@ -495,12 +508,22 @@ LRESULT IGraphicsWin::Procedures::HandleEditorMessage(IGraphicsWin& editor, HWND
     SetDCBrushColor(dc, RGB(style.entryBackground.R, style.entryBackground.G, style.entryBackground.B));
     return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
   }
-  // While the field has the focus the editor stands still; a click in it cancels.
+  // While the field has the focus the editor stands still; a click in it cancels. The
+  // release of a press that opened the field still ends that press's gesture.
   if (editor.mEditWindow != nullptr && editor.mEntryState == kEntryEditing)
   {
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN)
     {
       editor.mEntryState = kEntryCancel;
+      return 0;
+    }
+    if ((message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP) && editor.mPressOpen)
+    {
+      if (GetCapture() == window)
+        ::ReleaseCapture();
+      editor.mPressOpen = false;
+      editor.HandleMouseUp(editor.ToUnits(GET_X_LPARAM(lParam)), editor.ToUnits(GET_Y_LPARAM(lParam)),
+                           ModsFrom(wParam));
       return 0;
     }
     if (message != WM_PAINT && message != WM_PRINTCLIENT)
@@ -563,13 +586,22 @@ LRESULT IGraphicsWin::Procedures::HandleEditorMessage(IGraphicsWin& editor, HWND
     }
     SetFocus(window);
     SetCapture(window);
+    editor.mPressOpen = true;
     editor.HandleMouseDown(x(), y(), ModsFrom(wParam));
+    if (editor.mReleaseOwed && editor.mWindow == window)
+    {
+      // A menu's loop took the release; without the button now.
+      editor.mReleaseOwed = false;
+      const WPARAM buttons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
+      editor.HandleMouseUp(x(), y(), ModsFrom(wParam & ~buttons));
+    }
     return 0;
   case WM_LBUTTONUP:
   case WM_RBUTTONUP:
   case WM_MBUTTONUP:
     if (GetCapture() == window)
       ::ReleaseCapture();
+    editor.mPressOpen = false;
     editor.HandleMouseUp(x(), y(), ModsFrom(wParam));
     return 0;
   case WM_LBUTTONDBLCLK:

@@ -77,6 +77,9 @@ private:
   void EndTextEntry();
   // The window was destroyed from outside (with its parent): closed without destroying.
   void ForgetDestroyedWindow();
+  // Ends the gesture of a press whose release this window will not see: a menu's own
+  // loop took it, or the window is going.
+  void EndOpenPress(int x, int y);
   int ToUnits(int devicePixels) const;
 
   void* mModule = nullptr; // HINSTANCE of the module this code lives in
@@ -90,6 +93,11 @@ private:
   IControl* mEditControl = nullptr;
   int mEditParam = -1;
   int mEntryState = kEntryNone;
+
+  // A press reached the editor core and its release has not; a menu opened by it took
+  // the release, which the press's handler then delivers.
+  bool mPressOpen = false;
+  bool mReleaseOwed = false;
 
   bool mPointerHidden = false;
   int mHiddenX = 0;

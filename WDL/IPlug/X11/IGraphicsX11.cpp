@@ -205,9 +205,12 @@ void* IGraphicsX11::OpenEditorWindow(void* parent)
   x->window = XCreateWindow(x->display, x->parent, 0, 0, std::max(1u, widthPx), std::max(1u, heightPx), 0, x->depth,
                             InputOutput, x->visual, CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask,
                             &attributes);
-  // Embedders look for the XEmbed protocol version and flags on the child.
+  // Embedders look for the XEmbed protocol version and flags on the child; one that
+  // tracks XEMBED_MAPPED keeps the child unmapped unless the flag is set.
   const Atom xembedInfo = XInternAtom(x->display, "_XEMBED_INFO", False);
-  const long info[2] = {0, 0};
+  constexpr long kXEmbedVersion = 0;
+  constexpr long kXEmbedMapped = 1;
+  const long info[2] = {kXEmbedVersion, kXEmbedMapped};
   XChangeProperty(x->display, x->window, xembedInfo, xembedInfo, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(info), 2);
   x->gc = XCreateGC(x->display, x->window, 0, nullptr);
@@ -230,6 +233,12 @@ void IGraphicsX11::CloseEditorWindow()
 {
   if (!mX)
     return;
+  // A press whose release the window will not see any more ends its gesture now.
+  if (mX->buttonDown || mX->releaseOwed)
+  {
+    mX->buttonDown = mX->releaseOwed = false;
+    HandleMouseUp(-1, -1, MouseMods{});
+  }
   mField.reset();
   Display* display = mX->display;
   for (const auto& [kind, cursor] : mX->cursors)
@@ -529,6 +538,8 @@ void IGraphicsX11::HandleEvent(void* rawEvent)
   case ButtonPress:
   {
     const XButtonEvent& b = event.xbutton;
+    if (b.button == Button2)
+      break; // the middle button edits nothing
     if (mField)
     {
       const EditorRect& r = mField->rect;
@@ -572,7 +583,7 @@ void IGraphicsX11::HandleEvent(void* rawEvent)
   case ButtonRelease:
   {
     const XButtonEvent& b = event.xbutton;
-    if (b.button > Button3)
+    if (b.button != Button1 && b.button != Button3)
       break;
     mX->buttonDown = false;
     HandleMouseUp(units(b.x), units(b.y), ModsOf(b.state, b.button));
@@ -583,7 +594,7 @@ void IGraphicsX11::HandleEvent(void* rawEvent)
     // Only the latest position of a burst matters.
     while (XCheckTypedWindowEvent(mX->display, mX->window, MotionNotify, &event)) {}
     const XMotionEvent& m = event.xmotion;
-    if (m.state & (Button1Mask | Button2Mask | Button3Mask))
+    if (m.state & (Button1Mask | Button3Mask))
     {
       if (mX->buttonDown && !mField)
         HandleMouseDrag(units(m.x), units(m.y), ModsOf(m.state));
