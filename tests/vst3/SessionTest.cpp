@@ -461,7 +461,7 @@ TEST(Vst3DawSession, EveryOrderOfStateLoadReSentValuesAndFirstBlocksPlaysTheSave
   }
   ASSERT_GT(saved.level, -99.0);
 
-  enum Step { kLoad, kLoadController, kResendInBlock, kResendAtController, kBlock, kSetUpAgain };
+  enum Step { kLoad, kLoadController, kResendInBlock, kResendAtController, kBlock, kPlayingBlocks, kSetUpAgain };
   const std::vector<std::vector<Step>> orders = {
       {kLoad, kLoadController, kResendInBlock},
       {kResendInBlock, kLoad, kLoadController},
@@ -470,6 +470,7 @@ TEST(Vst3DawSession, EveryOrderOfStateLoadReSentValuesAndFirstBlocksPlaysTheSave
       {kLoad, kResendInBlock, kLoadController, kResendInBlock},
       {kBlock, kResendInBlock, kBlock, kLoad, kSetUpAgain, kLoadController, kResendInBlock},
       {kLoadController, kResendAtController, kBlock, kLoad, kResendInBlock, kBlock},
+      {kPlayingBlocks, kResendInBlock, kLoad, kPlayingBlocks, kLoadController, kResendInBlock},
   };
   for (size_t o = 0; o < orders.size(); ++o)
   {
@@ -498,6 +499,11 @@ TEST(Vst3DawSession, EveryOrderOfStateLoadReSentValuesAndFirstBlocksPlaysTheSave
           reopened->setParamNormalized(static_cast<ParamID>(p), stored[static_cast<size_t>(p)]);
         break;
       case kBlock: host.play(kBlockFrames / kRate); break;
+      case kPlayingBlocks: // the transport already runs: the fresh instance analyses
+        host.setPlaying(true);
+        host.play(0.2);
+        host.setPlaying(false);
+        break;
       case kSetUpAgain:
         reopened->setActive(0);
         ASSERT_EQ(reopened.setup(kSample64, kBlockFrames, kRate), kResultOk);
