@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -45,46 +46,45 @@ std::string TextAt(const ChunkBuffer& chunk, int start, int* endPosition)
   return std::string(bytes, size);
 }
 
-std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const Parameters& parameters)
+std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const Parameters& parameters, bool* isJson)
 {
   Contents contents;
   const std::string text = TextAt(chunk, start, &contents.endPosition);
   const nlohmann::json root = nlohmann::json::parse(text, nullptr, false);
-  if (root.is_discarded())
+  if (isJson != nullptr)
+    *isJson = !root.is_discarded();
+  // A state is an object with a parameter list; anything else (null, {}, a number)
+  // would only clear the level of the instance it is loaded into.
+  if (root.is_discarded() || !root.is_object())
     return std::nullopt;
-  if (!root.is_object() && !root.is_null())
+  const auto params = root.find("params");
+  if (params == root.end() || !params->is_array())
     return std::nullopt;
 
   contents.values.resize(static_cast<size_t>(parameters.count));
-  if (root.is_object())
+  for (const nlohmann::json& element : *params)
   {
-    const auto params = root.find("params");
-    if (params != root.end() && !params->is_null())
+    if (!element.is_object())
+      return std::nullopt;
+    const auto name = element.find("name");
+    if (name == element.end() || !name->is_string())
+      continue;
+    const std::string& nameText = name->get_ref<const std::string&>();
+    for (int i = 0; i < parameters.count; ++i)
     {
-      if (!params->is_array())
+      if (nameText != parameters.names[i])
+        continue;
+      const auto value = element.find("value");
+      if (value == element.end() || !value->is_number())
         return std::nullopt;
-      for (const nlohmann::json& element : *params)
-      {
-        if (!element.is_object())
-          return std::nullopt;
-        const auto name = element.find("name");
-        if (name == element.end() || !name->is_string())
-          continue;
-        const std::string& nameText = name->get_ref<const std::string&>();
-        for (int i = 0; i < parameters.count; ++i)
-        {
-          if (nameText != parameters.names[i])
-            continue;
-          const auto value = element.find("value");
-          if (value == element.end() || !value->is_number())
-            return std::nullopt;
-          contents.values[static_cast<size_t>(i)] = value->get<double>(); // a later element wins
-        }
-      }
+      contents.values[static_cast<size_t>(i)] = value->get<double>(); // a later element wins
     }
-    const auto level = root.find("maxpeak");
-    if (level != root.end() && level->is_number())
-      contents.measuredLevel = level->get<double>();
+  }
+  const auto level = root.find("maxpeak");
+  if (level != root.end() && level->is_number())
+  {
+    const double measured = level->get<double>();
+    contents.measuredLevel = std::isnan(measured) ? kNoLevel : std::clamp(measured, kNoLevel, kMaxLevel);
   }
   return contents;
 }

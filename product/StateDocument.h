@@ -15,6 +15,10 @@ namespace StateDocument
 // The level written when the measured level is not a number JSON can hold (silence in
 // Continuous mode measures minus infinity), and read when the document has none.
 constexpr double kNoLevel = -100.0;
+// The highest level a document may hold: a target of +30 from a gain of -60 dB, the ends
+// of the two parameters' ranges. A level read from a document is clamped into
+// kNoLevel .. kMaxLevel, as parameter values are clamped into their ranges.
+constexpr double kMaxLevel = 90.0;
 
 // The parameters a document is written from and read into: `count` names (each
 // parameter's "name") and, for writing, their values, in index order. Plain data, so
@@ -40,10 +44,12 @@ struct Contents
 };
 
 // Reads the document at `start`. Returns nothing when there is no document there, it
-// does not parse, or it has a value of the wrong type (a "params" member that is not an
-// array, an element that is not an object, a matching element whose "value" is not a
-// number, a root that is not an object). Values are not clamped here.
-std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const Parameters& params);
+// does not parse, or it is not a state: a root that is not an object, a "params" member
+// that is missing or not an array, an element that is not an object, a matching element
+// whose "value" is not a number. `isJson` (when given) tells whether the text parsed as
+// JSON at all, so a caller tries other layouts only for text that is not JSON. Parameter
+// values are not clamped here; the level is.
+std::optional<Contents> Read(const ChunkBuffer& chunk, int start, const Parameters& params, bool* isJson = nullptr);
 
 // The text of the document at `start` as Read sees it: empty when there is none (a
 // negative start, fewer than 4 bytes, a length outside the chunk); a zero byte ends it.

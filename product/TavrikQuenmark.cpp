@@ -37,6 +37,7 @@ TavrikQuenmark::TavrikQuenmark()
                   kManufacturerId, 0, false, true, false, 0)
 {
   mApplied.fill(std::numeric_limits<double>::quiet_NaN());
+  mReportedGainDb = ParamValue(kGain); // the default, which the host knows
   InitParameters();
   AttachEditor(BuildEditor(*this, kVersionText, mEditorReadouts));
   CreateDefaultPresets("-", 1);
@@ -111,20 +112,32 @@ double TavrikQuenmark::AppliedValue(int index) const
 void TavrikQuenmark::ParamChanged(int index, int source)
 {
   PlugLock lock(Mutex());
-  if (!ParamAt(index) || index >= kParamCount)
+  IPlugParam* param = ParamAt(index);
+  if (!param || index >= kParamCount)
     return;
-  const double v = ParamValue(index);
-  if (v == mApplied[static_cast<size_t>(index)])
+  const double applied = mApplied[static_cast<size_t>(index)];
+  if (!std::isnan(applied) && param->SameValue(param->Value(), applied))
   {
+    // Unchanged at the parameter's resolution. A recalled value is kept as the state
+    // holds it; a re-sent one leaves the parameter exactly as it was.
+    if (source == kSourceRecall)
+      mApplied[static_cast<size_t>(index)] = param->Value();
+    else
+      param->SetValue(applied);
     PlugBinding::ParamChanged(index, source);
     return;
   }
+  const double v = param->Value();
   mApplied[static_cast<size_t>(index)] = v;
   const bool continuous = AppliedValue(kMode) == 1.0;
   switch (index)
   {
   case kGain:
     mEngine.setGainDb(v);
+    // The readout is the value set, not its round trip through the linear gain.
+    mShownGain = std::fabs(mEngine.gain());
+    mShownGainDb = v;
+    mReportedGainDb = v;
     break;
   case kMeasure:
   {
@@ -146,7 +159,10 @@ void TavrikQuenmark::ParamChanged(int index, int source)
     break;
   case kMode:
     mEngine.setContinuous(continuous);
-    mNormalize = continuous;
+    if (continuous)
+      mNormalize = true;
+    else
+      ApplyStandardSwitches();
     if (IGraphics* editor = GetGUI())
     {
       editor->GrayOutParameterControls(kAnalyze, continuous);
@@ -189,6 +205,20 @@ void TavrikQuenmark::ParamChanged(int index, int source)
       mGroupLink->Publish();
   }
   PlugBinding::ParamChanged(index, source);
+}
+
+void TavrikQuenmark::ApplyStandardSwitches()
+{
+  // Their changes made in Continuous mode were kept but not applied, and the engine
+  // must play what the parameters (and so a saved state) say.
+  const bool analyze = AppliedValue(kAnalyze) >= 0.5;
+  const bool normalize = AppliedValue(kNormalize) >= 0.5;
+  if (analyze || mEngine.isAnalyzing())
+    mEngine.setAnalyze(analyze);
+  mEngine.setApplyGain(normalize);
+  mNormalize = normalize;
+  PushToEditor(kAnalyze);
+  PushToEditor(kNormalize);
 }
 
 void TavrikQuenmark::HandleTransport()
@@ -260,9 +290,20 @@ void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
     mShownGainDb = Decibels::fromLinear(gain);
   }
   // The readout counts as applied: a host that sends it back changes nothing.
-  ParamAt(kGain)->SetValue(std::clamp(mShownGainDb, -60.0, 60.0));
-  mApplied[kGain] = ParamValue(kGain);
+  IPlugParam* gainParam = ParamAt(kGain);
+  gainParam->SetValue(std::clamp(mShownGainDb, -60.0, 60.0));
+  mApplied[kGain] = gainParam->Value();
   mReadouts.storeGainDb(mShownGainDb);
+
+  // A gain that settled (an analysis ended, a new target met the kept level) is reported,
+  // so the host stores and re-sends this gain, not one it read while it still moved. A
+  // gain that moves with the analysis is not: it would flood the host's automation.
+  const bool gainMoves = (mEngine.isContinuous() || mEngine.isAnalyzing()) && !mEngine.isStopped();
+  if (!gainMoves && !gainParam->SameValue(gainParam->Value(), mReportedGainDb))
+  {
+    mReportedGainDb = gainParam->Value();
+    InformHostOfParamChange(kGain, gainParam->ToNormalized());
+  }
 }
 
 void TavrikQuenmark::EditorOpened()
@@ -310,29 +351,54 @@ bool TavrikQuenmark::SerializeState(ChunkBuffer& chunk)
 
 int TavrikQuenmark::RestoreState(const ChunkBuffer& chunk, int start)
 {
-  // Parsed without the lock; the lock is held to apply the values only.
-  if (const auto contents = StateDocument::Read(chunk, start, kDocumentNames))
+  // Parsed without the lock; the lock is held to apply the values only. A chunk that is
+  // not a state applies nothing.
+  bool isJson = false;
+  if (const auto contents = StateDocument::Read(chunk, start, kDocumentNames, &isJson))
   {
     PlugLock lock(Mutex());
     for (int i = 0; i < ParamCount(); ++i)
       if (const auto& value = contents->values[static_cast<size_t>(i)])
         ParamAt(i)->SetValue(*value);
     AllParamsChanged(kSourceRecall);
-    mEngine.setMaxLevel(contents->measuredLevel);
-    UpdateReadouts();
+    InstallRecalledLevel(contents->measuredLevel);
     return contents->endPosition;
   }
+  if (isJson)
+    return -1;
 
   // Not a state document: the framework's binary parameter layout (an int32 count and a
   // float64 per parameter) is read, but only when the chunk holds such a layout whole,
-  // so a damaged or foreign chunk never sets parameters from stray bytes.
+  // so a damaged or foreign chunk never sets parameters from stray bytes. It carries no
+  // level: the one held stays.
   std::int32_t count = 0;
   const int valuesStart = chunk.GetInt32(&count, start);
   const bool binaryLayout = valuesStart >= 0 && count >= 1 && count <= ParamCount() &&
                             chunk.Size() - valuesStart >= 8 * count;
   if (!binaryLayout)
     return -1;
-  return UnserializeParams(chunk, start);
+  PlugLock lock(Mutex());
+  const double level = mEngine.maxLevel();
+  const int end = UnserializeParams(chunk, start);
+  InstallRecalledLevel(level);
+  return end;
+}
+
+void TavrikQuenmark::InstallRecalledLevel(double level)
+{
+  // The recalled values were applied in index order, so a new "Target Value" met the
+  // level held before, and a new "Measure" or "Mode" cleared it. The state's own level
+  // and gain come last: the instance plays exactly what was saved, and a later target
+  // change works from the restored level.
+  mEngine.setMaxLevel(level);
+  const double gainDb = ParamValue(kGain);
+  mEngine.setGainDb(gainDb);
+  mApplied[kGain] = gainDb;
+  mShownGain = std::fabs(mEngine.gain());
+  mShownGainDb = gainDb;
+  mReportedGainDb = gainDb; // the binding tells the host that every value was reloaded
+  UpdateReadouts();
+  mReadouts.storeGainDb(gainDb);
 }
 
 bool TavrikQuenmark::StateEquals(const void* data, int sizeBytes, int)

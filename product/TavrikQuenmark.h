@@ -70,6 +70,11 @@ private:
   void PushToEditor(int index);
   void HandleTransport();
   void UpdateReadouts();
+  // After a recall: installs the state's level and makes the engine apply exactly the
+  // recalled "Gain", whatever the parameters' changes did to it on the way.
+  void InstallRecalledLevel(double level);
+  // Back in Standard mode: "Analyze" and "Normalize" take effect as they stand.
+  void ApplyStandardSwitches();
   double ParamValue(int index) const { return ParamAt(index)->Value(); }
   // The value the engine was last given for `index` (its current value before the first
   // time): processing decisions read these, not values a host may have set at the
@@ -83,12 +88,15 @@ private:
   bool mNormalize = false; // the engine runs on every block while set
   Readouts mReadouts;
   // The value each parameter had when ParamChanged last acted on it; NaN before the first
-  // time. A value equal to it changes nothing: hosts re-send unchanged values (session
-  // load, automation lanes, generic editors) and must not restart an analysis or clear
-  // the measured level with them.
+  // time. A value equal to it at the parameter's resolution changes nothing: hosts
+  // re-send unchanged values (session load, automation lanes, generic editors), often
+  // after a round trip through their own number formats, and must not restart an
+  // analysis, clear the measured level or overwrite a gain with them.
   std::array<double, kParamCount> mApplied;
   EditorReadouts mEditorReadouts;
   double mShownGain = 1.0;   // the engine gain the readout was last computed from
   double mShownGainDb = 0.0;
+  // The "Gain" last reported to the host (NaN: none yet), so a settled gain reaches it.
+  double mReportedGainDb;
   std::unique_ptr<GroupLink> mGroupLink;
 };

@@ -427,11 +427,16 @@ tresult PLUGIN_API IPlugVST3::setState(IBStream* state)
       consumed = complete ? end : productEnd;
       if (complete)
         SetBypassed(bypassWord != 0);
+      ForgetHostValues();
       RefreshParamControls();
     }
     // A host that stores more after the state finds the stream right behind it.
     if (startPosition >= 0)
       state->seek(startPosition + consumed, IBStream::kIBSeekSet, nullptr);
+    // Every value may have changed: the host reads them all again, so its panels, its
+    // automation and the values it sends back are the loaded ones.
+    if (IComponentHandler* handler = getComponentHandler(); handler != nullptr && !OnAudioThread())
+      handler->restartComponent(kParamValuesChanged);
     return complete ? kResultOk : kResultFalse;
   });
 }
@@ -613,20 +618,23 @@ void IPlugVST3::ApplyQueuedHostValue(ParamID id, ParamValue normalized)
     for (int i = 0; i < ParamCount(); ++i)
       mValuesBeforeRecall[static_cast<size_t>(i)] = ParamAt(i)->Value();
     if (RecallPresetValues(static_cast<int>(normalized * PresetCount())))
+    {
+      ForgetHostValues();
       for (int i = 0; i < ParamCount(); ++i)
         if (ParamAt(i)->Value() != mValuesBeforeRecall[static_cast<size_t>(i)])
           InformHostOfParamChange(i, ParamAt(i)->ToNormalized());
+    }
   }
   else if (id < static_cast<ParamID>(ParamCount()))
   {
     if (HostCode() == kHostLive)
       return; // that host's parameter values are not taken; its bypass and preset are
     const int index = static_cast<int>(id);
-    // The controller keeps the value the parameter takes from the host, before the
-    // product reacts to it (setting it again below changes nothing).
-    ParamAt(index)->SetFromNormalized(normalized);
-    KeepHostValue(index, normalized);
+    // The controller keeps the host's value with the parameter's value after the product
+    // took it (a value re-sent within the parameter's resolution leaves the parameter as
+    // it was), so the host reads back exactly what it sent.
     IPlugBase::ApplyHostValue(index, normalized);
+    KeepHostValue(index, normalized);
   }
 }
 

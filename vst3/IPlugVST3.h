@@ -85,7 +85,9 @@ public:
   // position and hands them to the product; then the bypass word. Null stream:
   // kInvalidArgument. A stream too long or one the product cannot read: kResultFalse,
   // nothing applied. A product state without the bypass word: applied, bypass unchanged,
-  // kResultFalse. Leaves the stream after what it consumed.
+  // kResultFalse. Leaves the stream after what it consumed. After a load every parameter
+  // reads back its loaded value and the host is told (restartComponent with
+  // kParamValuesChanged).
   tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
   // [holds the plug-in mutex only to copy the values] Writes the product chunk and the bypass word at the stream's
   // current position. kResultFalse when the product has no chunk or the write is short.
@@ -139,8 +141,8 @@ public:
   // framework parameter its normalized value. Anything else: 0.
   ParamValue PLUGIN_API getParamNormalized(ParamID id) override;
   // [UI thread, takes the plug-in mutex] Keeps the host's value for the controller, so
-  // getParamNormalized returns it at once; the processing takes host values from
-  // process only. kInvalidArgument for an unknown ID or a value that is not finite.
+  // getParamNormalized returns it at once, and shows it in the editor; the processing
+  // takes host values from process only. kInvalidArgument for an unknown ID or a value that is not finite.
   tresult PLUGIN_API setParamNormalized(ParamID id, ParamValue value) override;
   // A new view for the exact name "editor" (one reference for the caller); null for
   // any other name and while the plug-in has no editor.
@@ -247,6 +249,8 @@ private:
   double PluginValue(int slot) const;
   double PluginNormalized(int slot) const;
   void KeepHostValue(int slot, double normalized);
+  // After a state or preset load: every parameter reads back the plug-in's own value.
+  void ForgetHostValues();
 
   int mSideChainChannels = 0;
   bool mSideChainConnected = false;

@@ -106,6 +106,12 @@ void IPlugVST3::KeepHostValue(int slot, double normalized)
   mHostValues[static_cast<size_t>(slot)] = {normalized, PluginValue(slot), true};
 }
 
+void IPlugVST3::ForgetHostValues()
+{
+  for (HostValue& kept : mHostValues)
+    kept.set = false;
+}
+
 ParamValue PLUGIN_API IPlugVST3::getParamNormalized(ParamID id)
 {
   PlugLock lock(Mutex());
@@ -126,7 +132,12 @@ tresult PLUGIN_API IPlugVST3::setParamNormalized(ParamID id, ParamValue value)
   const int slot = HostValueSlot(id);
   if (slot < 0)
     return parameters.getParameter(id) != nullptr ? EditController::setParamNormalized(id, value) : kInvalidArgument;
-  KeepHostValue(slot, std::clamp(value, 0.0, 1.0));
+  const double normalized = std::clamp(value, 0.0, 1.0);
+  KeepHostValue(slot, normalized);
+  // The editor shows the controller's values whether or not audio runs; the processing
+  // takes them from process.
+  if (IGraphics* editor = GetGUI(); editor != nullptr && slot < ParamCount())
+    editor->SetControlsFromParameter(slot, normalized, true);
   return kResultOk;
 }
 

@@ -110,6 +110,12 @@ double IPlugParam::ToNormalized(double value) const
   return std::isnan(normalized) ? 0.0 : std::clamp(normalized, 0.0, 1.0);
 }
 
+bool IPlugParam::SameValue(double a, double b) const
+{
+  constexpr double kResolutionPerStep = 1e-3;
+  return a == b || std::fabs(a - b) <= std::fabs(mStep) * kResolutionPerStep;
+}
+
 const IPlugParam::DisplayText* IPlugParam::FindDisplayText(double value) const
 {
   const int key = TruncateToInt(value);

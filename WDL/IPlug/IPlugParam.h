@@ -48,6 +48,10 @@ public:
   void SetFromNormalized(double normalized);
   double ToNormalized() const { return ToNormalized(mValue); }
   double ToNormalized(double value) const;
+  // True when a and b are one value at the parameter's resolution (a thousandth of its
+  // step): what a host's round trip through normalized values, 32-bit floats or its
+  // stored automation does to a value is no change, while any edit a user can make is.
+  bool SameValue(double a, double b) const;
 
   // Host texts.
   const char* NameForHost() const { return mName; }

@@ -6,7 +6,9 @@
 #include "WDL/IPlug/IControl.h"
 #include "WDL/IPlug/IGraphics.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using namespace aaxtest;
 using Event = aaxhost::Automation::Event;
@@ -158,10 +160,16 @@ TEST(AaxParameters, ATransportStopReportsAnalyzeOffAfterTheBlockWithoutAGesture)
   automation.TakeEvents();
   p.instance->HostTransport().playing = false;
   block.render(*p.instance);
+  // "Analyze" goes off, and the gain the analysis settled on is reported with it.
   const std::vector<Event> events = automation.TakeEvents();
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].kind, Event::Kind::kSet);
-  EXPECT_STREQ(events[0].id, "5");
-  EXPECT_EQ(events[0].value, 0.0);
+  ASSERT_EQ(events.size(), 2u);
+  for (const Event& e : events)
+    EXPECT_EQ(e.kind, Event::Kind::kSet);
+  const auto analyze = std::find_if(events.begin(), events.end(), [](const Event& e) { return std::strcmp(e.id, "5") == 0; });
+  ASSERT_NE(analyze, events.end());
+  EXPECT_EQ(analyze->value, 0.0);
+  const auto gain = std::find_if(events.begin(), events.end(), [](const Event& e) { return std::strcmp(e.id, "1") == 0; });
+  ASSERT_NE(gain, events.end());
+  EXPECT_EQ(gain->value, p.plug->ParamAt(kGain)->ToNormalized());
 }
 } // namespace

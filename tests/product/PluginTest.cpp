@@ -180,6 +180,38 @@ TEST(ProductProcessing, TransportStopEndsTheAnalysis)
   EXPECT_NEAR(left[0], 0.1 * std::pow(10.0, gain / 20.0), 1e-6) << "with Normalize on the gain stays applied";
 }
 
+TEST(ProductProcessing, AGainThatSettledIsReportedToTheHostAndAMovingOneIsNot)
+{
+  // Hosts store what they were told and send it back when a session is reopened: the
+  // gain the analysis reached must be what they hold, not one read while it moved.
+  Harness h;
+  const auto gainReports = [&h] {
+    std::vector<double> reported;
+    for (const TestBinding::Edit& edit : h->edits)
+      if (edit.index == kGain)
+        reported.push_back(edit.normalized);
+    h->edits.clear();
+    return reported;
+  };
+  h->edits.clear();
+  h.setTransport(true);
+  h.sine(-20.0, 40);
+  EXPECT_TRUE(gainReports().empty()) << "the analysis moves the gain every block";
+
+  h.setTransport(false);
+  h.sine(-20.0, 3);
+  const std::vector<double> settled = gainReports();
+  ASSERT_EQ(settled.size(), 1u);
+  EXPECT_EQ(settled[0], h->ParamAt(kGain)->ToNormalized());
+
+  h.hostSets(kTargetValue, -16.0); // the kept level, a new target: a new settled gain
+  h.sine(-20.0, 2);
+  const std::vector<double> retargeted = gainReports();
+  ASSERT_EQ(retargeted.size(), 1u);
+  EXPECT_NEAR(h.value(kGain), 4.0, 1e-4) << "-16 for a level of -20";
+  EXPECT_NEAR(-60.0 + 120.0 * retargeted[0], h.value(kGain), 1e-9);
+}
+
 TEST(ProductProcessing, ZeroFramesOnlyRunsTheTransportEdge)
 {
   Harness h;

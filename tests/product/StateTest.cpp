@@ -151,6 +151,8 @@ TEST(StateDocument, TypeErrorsChangeNothing)
   Harness h;
   h.hostSets(kGate, -42.0);
   h.hostSets(kTargetValue, -18.0);
+  ChunkBuffer withLevel = chunkOf("{\"maxpeak\":-7.5,\"params\":[{\"name\":\"Gate\",\"value\":-42.0}]}");
+  ASSERT_EQ(h->RestoreState(withLevel, 0), withLevel.Size());
   const std::vector<double> before = values(h);
   const std::string cases[] = {
       documentWith("Gain", "\"loud\""),
@@ -163,12 +165,28 @@ TEST(StateDocument, TypeErrorsChangeNothing)
       "\"text\"",
       "{\"maxpeak\":-3,\"params\":[{\"name\":\"Gate\",\"value\":-30.5}",
       "",
+      "null", // no state at all: it must not clear the measured level either
+      "{}",
+      "{\"maxpeak\":-3}",
   };
+  const double level = h->MeasuredLevel();
   for (const std::string& text : cases)
   {
     ChunkBuffer chunk = chunkOf(text);
     EXPECT_EQ(h->RestoreState(chunk, 0), -1) << text;
     EXPECT_EQ(values(h), before) << text;
+    EXPECT_EQ(h->MeasuredLevel(), level) << text;
+  }
+}
+
+TEST(StateDocument, LevelsOutsideTheLevelsRangeAreClamped)
+{
+  Harness h;
+  for (const auto& [text, level] : {std::pair{"1e308", 90.0}, {"-1e308", -100.0}, {"95.5", 90.0}, {"-12.25", -12.25}})
+  {
+    ChunkBuffer chunk = chunkOf(std::string("{\"maxpeak\":") + text + ",\"params\":[{\"name\":\"Analyze\",\"value\":0}]}");
+    ASSERT_EQ(h->RestoreState(chunk, 0), chunk.Size()) << text;
+    EXPECT_EQ(h->MeasuredLevel(), level) << text;
   }
 }
 
