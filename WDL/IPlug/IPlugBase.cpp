@@ -211,12 +211,20 @@ void IPlugBase::AttachEditor(IGraphics* editor)
 {
   if (editor == nullptr)
     return;
-  std::lock_guard<std::recursive_mutex> lock(mMutex);
-  if (editor != mEditor.get())
-    mEditor.reset(editor);
+  // The back buffer is made, and an editor replaced is destroyed, without the mutex; under
+  // it the editor only takes the parameters' values and becomes the plug-in's.
   editor->PrepareBackBuffer();
-  for (int i = 0; i < ParamCount(); ++i)
-    editor->SetParameterFromPlug(i, mParams[static_cast<std::size_t>(i)].ToNormalized());
+  std::unique_ptr<IGraphics> replaced;
+  {
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    for (int i = 0; i < ParamCount(); ++i)
+      editor->SetParameterFromPlug(i, mParams[static_cast<std::size_t>(i)].ToNormalized());
+    if (editor != mEditor.get())
+    {
+      replaced = std::move(mEditor);
+      mEditor.reset(editor);
+    }
+  }
 }
 
 void IPlugBase::ChangeLatency(int latencyFrames)
@@ -237,6 +245,9 @@ void IPlugBase::RefreshParamControls()
 {
   if (!mEditor)
     return;
+  // The values are read under the mutex (the audio thread writes them); the editor only
+  // records them for its next timer tick, which allocates nothing and draws nothing.
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   for (int i = 0; i < ParamCount(); ++i)
     mEditor->SetControlsFromParameter(i, mParams[static_cast<std::size_t>(i)].Value(), false);
 }

@@ -128,7 +128,8 @@ public:
   virtual bool QueueMidiOut(const MidiMessage& message) = 0;
   // [audio thread] The base sends no lists: false.
   virtual bool QueueMidiOutList(const MidiMessage* messages, int count);
-  // [UI thread] Shows every parameter's plain value in the editor, when there is one.
+  // [any thread, takes the plug-in mutex] Shows every parameter's plain value in the
+  // editor, when there is one (recorded for its next timer tick).
   virtual void RefreshParamControls();
   // [any thread] The saved state changed outside the host's knowledge.
   virtual void OnStateDirty() {}
