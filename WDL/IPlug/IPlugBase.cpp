@@ -9,8 +9,42 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__linux__)
+#include <pthread.h>
+#endif
+
 namespace
 {
+// A host's audio thread runs at real-time priority and waits for the plug-in mutex at
+// every block. When a thread of normal priority holds it for a moment and is preempted
+// there (by that very audio thread waking on its core, or by any other work), the block
+// would wait until the scheduler gets back to it: milliseconds on a loaded machine. With
+// priority inheritance the holder runs at the waiter's priority until it lets go. The
+// mutex stays recursive. Called while no other thread can reach the mutex.
+void InheritWaitersPriority(std::recursive_mutex& mutex)
+{
+#if defined(__linux__)
+  pthread_mutexattr_t attributes;
+  if (pthread_mutexattr_init(&attributes) != 0)
+    return;
+  if (pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE) == 0 &&
+      pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_INHERIT) == 0)
+  {
+    pthread_mutex_t* handle = mutex.native_handle();
+    pthread_mutex_destroy(handle);
+    if (pthread_mutex_init(handle, &attributes) != 0)
+    {
+      // Back to the plain recursive mutex std::recursive_mutex starts with.
+      pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_NONE);
+      pthread_mutex_init(handle, &attributes);
+    }
+  }
+  pthread_mutexattr_destroy(&attributes);
+#else
+  (void)mutex;
+#endif
+}
+
 constexpr double kStateTolerance = 0.00001;
 constexpr const char* kUserPresetText = "user preset";
 
@@ -62,6 +96,7 @@ IPlugBase::IPlugBase(int paramCount, const char* channelIO, int presetCount, con
     mParams(static_cast<std::size_t>(std::max(paramCount, 0))),
     mPresets(static_cast<std::size_t>(std::max(presetCount, 0)))
 {
+  InheritWaitersPriority(mMutex);
   CopyText(mEffectName, effectName);
   CopyText(mProductName, productName);
   CopyText(mMakerName, makerName);
