@@ -13,7 +13,8 @@ constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN(); // never a
 struct SlotEntry
 {
   int32_t owner = -1; // the entry's own index while an instance holds it
-  bool pending = false;
+  // Written under the tables' lock; also read without it, as a hint of work to do.
+  std::atomic<bool> pending{false};
   int32_t group = -1;
 };
 
@@ -21,7 +22,8 @@ struct SlotEntry
 struct GroupTables
 {
   std::mutex lock;
-  std::array<bool, GroupLink::kGroupCount> groupPending{};
+  // Written under the lock; also read without it, as a hint of work to do.
+  std::array<std::atomic<bool>, GroupLink::kGroupCount> groupPending{};
   std::array<SlotEntry, GroupLink::kSlotCount> slots{};
   std::array<std::array<double, GroupLink::kMaxParams>, GroupLink::kGroupCount> shared;
 
@@ -71,9 +73,9 @@ void GroupLink::Join(int group)
 {
   if (group < 0 || group >= kGroupCount)
     return;
-  mGroup = group;
-  mDisabled = false;
-  mMembershipOwed = true;
+  mGroup.store(group, std::memory_order_relaxed);
+  mDisabled.store(false, std::memory_order_relaxed);
+  mMembershipOwed.store(true, std::memory_order_release);
   std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);
   if (guard.owns_lock())
     UpdateMembershipLocked();
@@ -81,8 +83,8 @@ void GroupLink::Join(int group)
 
 void GroupLink::Leave()
 {
-  mDisabled = true;
-  mMembershipOwed = true;
+  mDisabled.store(true, std::memory_order_relaxed);
+  mMembershipOwed.store(true, std::memory_order_release);
   std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);
   if (guard.owns_lock())
     UpdateMembershipLocked();
@@ -90,13 +92,25 @@ void GroupLink::Leave()
 
 void GroupLink::UpdateMembershipLocked()
 {
-  if (!mMembershipOwed)
+  if (!mMembershipOwed.load(std::memory_order_acquire))
     return;
   SlotEntry& slot = tables().slots[mSlot];
-  slot.group = mDisabled ? -1 : mGroup;
-  if (!mDisabled)
+  const bool disabled = mDisabled.load(std::memory_order_relaxed);
+  slot.group = disabled ? -1 : mGroup.load(std::memory_order_relaxed);
+  if (!disabled)
     slot.pending = true;
-  mMembershipOwed = false;
+  mMembershipOwed.store(false, std::memory_order_relaxed);
+}
+
+bool GroupLink::HasWork() const
+{
+  if (mPublishOwed.load(std::memory_order_acquire) || mMembershipOwed.load(std::memory_order_acquire))
+    return true;
+  if (mDisabled.load(std::memory_order_relaxed))
+    return false;
+  const GroupTables& t = tables();
+  return t.groupPending[static_cast<size_t>(mGroup.load(std::memory_order_relaxed))].load(std::memory_order_acquire) &&
+         t.slots[static_cast<size_t>(mSlot)].pending.load(std::memory_order_acquire);
 }
 
 bool GroupLink::IsSynchronised(int index) const
@@ -110,17 +124,18 @@ bool GroupLink::IsSynchronised(int index) const
 bool GroupLink::PublishLocked()
 {
   UpdateMembershipLocked();
-  if (mDisabled || mBusy.load() != kIdle)
+  if (mDisabled.load(std::memory_order_relaxed) || mBusy.load() != kIdle)
     return false;
   mBusy = kPublishing;
   GroupTables& t = tables();
-  t.groupPending[mGroup] = true;
-  for (int i = 0; i < kSlotCount; ++i)
-    if (i != mSlot && t.slots[i].group == mGroup)
-      t.slots[i].pending = true;
+  const int group = mGroup.load(std::memory_order_relaxed);
   const int count = std::min(mOwner.ParamCount(), kMaxParams);
   for (int i = 0; i < count; ++i)
-    t.shared[mGroup][i] = IsSynchronised(i) ? mOwner.ParamAt(i)->Value() : kNoValue;
+    t.shared[group][i] = IsSynchronised(i) ? mOwner.ParamAt(i)->Value() : kNoValue;
+  for (int i = 0; i < kSlotCount; ++i)
+    if (i != mSlot && t.slots[i].group == group)
+      t.slots[i].pending.store(true, std::memory_order_release);
+  t.groupPending[group].store(true, std::memory_order_release);
   mBusy = kIdle;
   return true;
 }
@@ -128,36 +143,31 @@ bool GroupLink::PublishLocked()
 void GroupLink::Publish()
 {
   std::lock_guard<std::recursive_mutex> plug(mOwner.Mutex());
-  std::lock_guard<std::mutex> guard(tables().lock);
-  PublishLocked();
-  mPublishOwed = false;
-}
-
-void GroupLink::PublishFromAudio()
-{
   std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);
   if (!guard.owns_lock())
   {
-    mPublishOwed = true;
+    mPublishOwed.store(true, std::memory_order_release);
     return;
   }
   PublishLocked();
-  mPublishOwed = false;
+  mPublishOwed.store(false, std::memory_order_relaxed);
 }
 
 bool GroupLink::CollectLocked(std::array<double, kMaxParams>& values)
 {
   UpdateMembershipLocked();
   GroupTables& t = tables();
-  if (mDisabled || mBusy.load() != kIdle || !t.groupPending[mGroup] || !t.slots[mSlot].pending)
+  const int group = mGroup.load(std::memory_order_relaxed);
+  if (mDisabled.load(std::memory_order_relaxed) || mBusy.load() != kIdle || !t.groupPending[group] ||
+      !t.slots[mSlot].pending)
     return false;
-  values = t.shared[mGroup];
+  values = t.shared[group];
   t.slots[mSlot].pending = false;
   bool stillPending = false;
   for (const SlotEntry& slot : t.slots)
-    stillPending = stillPending || (slot.group == mGroup && slot.pending);
+    stillPending = stillPending || (slot.group == group && slot.pending);
   if (!stillPending)
-    t.groupPending[mGroup] = false;
+    t.groupPending[group] = false;
   return true;
 }
 
@@ -191,23 +201,27 @@ void GroupLink::Report(const std::array<double, kMaxParams>& reported)
 
 bool GroupLink::PublishOwedAndCollectLocked(std::array<double, kMaxParams>& values)
 {
-  if (mPublishOwed)
+  if (mPublishOwed.load(std::memory_order_acquire))
   {
     PublishLocked();
-    mPublishOwed = false;
+    mPublishOwed.store(false, std::memory_order_relaxed);
   }
   return CollectLocked(values);
 }
 
 void GroupLink::Receive()
 {
+  if (!HasWork())
+    return; // nothing for this member: neither lock is taken
   std::array<double, kMaxParams> values;
   std::array<double, kMaxParams> reported;
   {
     std::lock_guard<std::recursive_mutex> plug(mOwner.Mutex());
     {
-      std::lock_guard<std::mutex> guard(tables().lock);
-      if (!PublishOwedAndCollectLocked(values))
+      // Under the plug-in mutex the tables are only tried: waiting for them here would
+      // make the instance's next block wait too.
+      std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);
+      if (!guard.owns_lock() || !PublishOwedAndCollectLocked(values))
         return;
     }
     Apply(values, reported);
@@ -218,8 +232,8 @@ void GroupLink::Receive()
 
 void GroupLink::ReceiveFromAudio()
 {
-  if (mDisabled && !mPublishOwed && !mMembershipOwed)
-    return; // in no group: the shared tables are not touched
+  if (!HasWork())
+    return; // nothing for this member: the shared tables are not touched
   std::array<double, kMaxParams> values;
   {
     std::unique_lock<std::mutex> guard(tables().lock, std::try_to_lock);

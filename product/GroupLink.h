@@ -14,11 +14,14 @@ class IPlugBase;
 // member takes them at its next receive: its next audio block, its editor opening, or
 // its editor's idle tick. Nothing of it is saved or crosses processes.
 //
-// The shared tables are guarded by one process-wide lock, held only for table updates
-// and never while a parameter is applied. Joining, leaving and the audio thread only
-// try-lock it: a receive that finds it busy waits for the next block, and a membership
-// change or a publish that finds it busy is owed and made at the next block (or the next
-// receive on the editor's thread), so no audio thread ever waits for another instance.
+// The shared tables are guarded by one process-wide lock, held only to copy values in or
+// out of them and never while a parameter is applied. No thread waits for it while it
+// holds a plug-in mutex: under the mutex it is only tried. A receive that finds it busy
+// is made at the next block or idle tick, and a membership change or a publish that finds
+// it busy is owed and made at the next receive, so neither the audio thread nor anything
+// it waits for ever waits for another instance. Whether there is anything to receive is
+// read from atomic flags without any lock, so members with nothing pending (and
+// instances in no group) never touch the lock at all.
 class GroupLink
 {
 public:
@@ -26,10 +29,10 @@ public:
   static constexpr int kSlotCount = 128;       // instances with a slot of their own
   static constexpr int kMaxParams = 128;
 
-  // [any thread, under the owner's plug-in mutex] Takes the lowest free slot (slot 0,
-  // shared, when none is free). The link starts in no group.
+  // [any thread, without the owner's plug-in mutex: it waits for the tables] Takes the
+  // lowest free slot (slot 0, shared, when none is free). The link starts in no group.
   GroupLink(IPlugBase& owner, std::vector<int> synchronisedParams);
-  // [any thread, under the owner's plug-in mutex] Frees the slot.
+  // [any thread, without the owner's plug-in mutex] Frees the slot.
   ~GroupLink();
   GroupLink(const GroupLink&) = delete;
   GroupLink& operator=(const GroupLink&) = delete;
@@ -40,17 +43,15 @@ public:
   void Join(int group);
   void Leave();
 
-  // Publishes all synchronised values of the owner to its group.
-  // [UI thread, under the owner's plug-in mutex]
+  // [any thread, takes the owner's plug-in mutex] Publishes all synchronised values of
+  // the owner to its group. Never waits: owes the publish when the tables are busy.
   void Publish();
-  // [audio thread, under the owner's plug-in mutex] Never waits: owes the publish when
-  // the tables are busy.
-  void PublishFromAudio();
 
   // Takes the group's shared values where they differ: each changed parameter is set,
   // announced with ParamChanged(i, kSourceInternal) and reported to the host.
-  // [UI thread] takes the owner's plug-in mutex to apply, and reports to the host after
-  // releasing it.
+  // [UI thread, without the owner's plug-in mutex] Takes the mutex to copy and apply,
+  // only tries the tables under it (busy: the next idle tick tries again), and reports
+  // to the host after releasing it.
   void Receive();
   // [audio thread, under the owner's plug-in mutex] Makes an owed publish, then
   // receives; skips the block when the tables are busy.
@@ -60,14 +61,16 @@ public:
   // nothing on an audio thread waits for it.
   static std::mutex& TablesMutexForTests();
 
-  bool InGroup() const { return !mDisabled; }
-  int Group() const { return mGroup; }
+  bool InGroup() const { return !mDisabled.load(std::memory_order_relaxed); }
+  int Group() const { return mGroup.load(std::memory_order_relaxed); }
   int Slot() const { return mSlot; }
   bool OwnsSlot() const { return mOwnsSlot; }
 
 private:
   enum Busy : int32_t { kIdle = 0, kReceiving = 1, kPublishing = 2 };
 
+  // [any thread, no lock] Something owed, or a publish waiting for this member.
+  bool HasWork() const;
   // Writes an owed membership change into the tables.
   void UpdateMembershipLocked();
   bool PublishLocked();
@@ -85,10 +88,11 @@ private:
   IPlugBase& mOwner;
   std::vector<int> mSynchronised;
   std::atomic<int32_t> mBusy{kIdle};
-  int mGroup = 0;
-  bool mDisabled = true;
+  // Written under the owner's plug-in mutex; read without it by HasWork.
+  std::atomic<int> mGroup{0};
+  std::atomic<bool> mDisabled{true};
+  std::atomic<bool> mPublishOwed{false};
+  std::atomic<bool> mMembershipOwed{false};
   int mSlot = 0;
   bool mOwnsSlot = false;
-  bool mPublishOwed = false;
-  bool mMembershipOwed = false;
 };

@@ -41,14 +41,20 @@ TavrikQuenmark::TavrikQuenmark()
   InitParameters();
   AttachEditor(BuildEditor(*this, kVersionText, mEditorReadouts));
   CreateDefaultPresets("-", 1);
+  // The link waits for the group tables while it takes its slot: never under the mutex.
+  auto link = std::make_unique<GroupLink>(*this, std::vector<int>{kMeasure, kTargetValue, kMode, kAnalyze, kNormalize});
   PlugLock lock(Mutex());
-  mGroupLink = std::make_unique<GroupLink>(*this, std::vector<int>{kMeasure, kTargetValue, kMode, kAnalyze, kNormalize});
+  mGroupLink = std::move(link);
 }
 
 TavrikQuenmark::~TavrikQuenmark()
 {
-  PlugLock lock(Mutex());
-  mGroupLink.reset();
+  std::unique_ptr<GroupLink> link;
+  {
+    PlugLock lock(Mutex());
+    link = std::move(mGroupLink);
+  }
+  link.reset(); // frees the slot, waiting for the tables without the mutex
 }
 
 void TavrikQuenmark::InitParameters()
@@ -244,7 +250,7 @@ void TavrikQuenmark::HandleTransport()
     if (wasAnalyzing)
       InformHostOfParamChange(kAnalyze, 0.0);
     if (mGroupLink)
-      mGroupLink->PublishFromAudio();
+      mGroupLink->Publish();
   }
 }
 

@@ -5,7 +5,6 @@
 #include "WDL/IPlug/IGraphics.h"
 #include "WDL/IPlug/IPlugBase.h"
 
-#include <mutex>
 
 namespace
 {
@@ -143,18 +142,17 @@ bool ICairoDropdown::Enumerated() const
   return param != nullptr && param->Kind() == kKindEnum; // the kind never changes after creation
 }
 
-void ICairoDropdown::UpdateDisplayText()
+void ICairoDropdown::UpdateDisplayText(IGraphics& editor)
 {
-  const IPlugParam* param = mPlug != nullptr ? mPlug->ParamAt(mParamIndex) : nullptr;
+  // The audio thread changes parameters (and "Target Value"'s unit) under the plug-in
+  // mutex; the editor holds it only to copy the parameter, and the text is made after.
+  const IPlugParam* param = mPlug != nullptr ? editor.CopyOfParam(mParamIndex) : nullptr;
   if (param == nullptr)
   {
     mDisplayText.clear();
     return;
   }
-  // The audio thread changes parameters (and "Target Value"'s unit) under the plug-in
-  // mutex; it is held only for the few bytes of text.
   char text[kParamTextBytes];
-  std::lock_guard<std::recursive_mutex> lock(mPlug->Mutex());
   param->FormatForHost(param->Value(), false, text, sizeof text);
   mDisplayText = text;
   if (mShowUnit)
@@ -178,7 +176,7 @@ bool ICairoDropdown::Paint(IGraphics& editor)
   mScope.RoundedRectanglePath(mRect.L + lw / 2, mRect.T + lw / 2, mRect.W() - lw, mRect.H() - lw, mCornerFactor);
   cairo_stroke(cr);
 
-  UpdateDisplayText();
+  UpdateDisplayText(editor);
   EditorColor textColor = mColor;
   textColor.A = static_cast<int>(mColor.A * f);
   mTextDrawer.DrawAlignedText(cr, mDisplayText.c_str(), mRect.H() * 0.5, textColor, mRect, ycairo_text::kCenter,

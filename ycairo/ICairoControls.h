@@ -91,7 +91,7 @@ public:
 
 private:
   bool Enumerated() const;
-  void UpdateDisplayText();
+  void UpdateDisplayText(IGraphics& editor);
   void RequestCursor(int kind);
 
   ycairo_draw_scope mScope;

@@ -13,7 +13,6 @@
 namespace
 {
 constexpr int kHostApiVst3 = 1;
-using PlugLock = std::unique_lock<std::recursive_mutex>;
 }
 
 IGraphics::IGraphics(IPlugBase* plug, int width, int height, int fps)
@@ -22,6 +21,20 @@ IGraphics::IGraphics(IPlugBase* plug, int width, int height, int fps)
   mPendingCount = plug != nullptr ? plug->ParamCount() : 0;
   if (mPendingCount > 0)
     mPending = std::make_unique<Pending[]>(static_cast<std::size_t>(mPendingCount));
+  mParamCopies.reserve(static_cast<std::size_t>(mPendingCount));
+  for (int i = 0; i < mPendingCount; ++i)
+    mParamCopies.push_back(*plug->ParamAt(i));
+}
+
+const IPlugParam* IGraphics::CopyOfParam(int paramIndex)
+{
+  if (paramIndex < 0 || paramIndex >= mPendingCount)
+    return nullptr;
+  IPlugParam& copy = mParamCopies[static_cast<std::size_t>(paramIndex)];
+  const IPlugParam* param = mPlug->ParamAt(paramIndex);
+  const std::lock_guard<std::recursive_mutex> lock(mPlug->Mutex());
+  copy = *param; // the display texts fit the storage the copy already has
+  return &copy;
 }
 
 IGraphics::~IGraphics()
@@ -411,11 +424,12 @@ void IGraphics::AskForValue(IControl& control, int paramIndex, const EditorRect&
 {
   if (mPlug == nullptr)
     return;
-  IPlugParam* param = mPlug->ParamAt(paramIndex);
+  // Built from a copy: the menu and the text are made, and the user answers, without
+  // the plug-in mutex.
+  const IPlugParam* param = CopyOfParam(paramIndex);
   if (param == nullptr)
     return;
 
-  PlugLock lock(mPlug->Mutex());
   const EParamKind kind = param->Kind();
   const int texts = param->DisplayTextCount();
   if (kind == kKindEnum || (kind == kKindBool && texts > 0))
@@ -428,14 +442,10 @@ void IGraphics::AskForValue(IControl& control, int paramIndex, const EditorRect&
       const char* text = param->DisplayTextFor(value);
       menu.AddItem(text, std::strcmp(text, current) == 0 ? IPopupMenu::kItemChecked : 0);
     }
-    lock.unlock(); // the menu waits for the user: never with the plug-in mutex held
     IPopupMenu* chosen = ShowPopupMenu(menu, rect);
     if (chosen != &menu || menu.ChosenItem() < 0)
       return;
-    lock.lock();
-    const double normalized = param->ToNormalized(menu.ChosenItem());
-    lock.unlock();
-    control.ApplyUserValue(normalized);
+    control.ApplyUserValue(param->ToNormalized(menu.ChosenItem()));
     return;
   }
 
@@ -447,7 +457,6 @@ void IGraphics::AskForValue(IControl& control, int paramIndex, const EditorRect&
     std::snprintf(text, sizeof text, "%.*f", param->DisplayPrecision(), value);
   else
     std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
-  lock.unlock();
   // Centre and half extents, in whole units.
   const int cx = (rect.L + rect.R) / 2;
   const int cy = (rect.T + rect.B) / 2;
@@ -459,13 +468,13 @@ void IGraphics::AskForValue(IControl& control, int paramIndex, const EditorRect&
 void IGraphics::SetFromStringAfterPrompt(IControl& control, int paramIndex, const char* text)
 {
   const char* typed = text != nullptr ? text : "";
-  IPlugParam* param = mPlug != nullptr ? mPlug->ParamAt(paramIndex) : nullptr;
+  const IPlugParam* param = mPlug != nullptr ? CopyOfParam(paramIndex) : nullptr;
   if (param == nullptr)
   {
     control.ReceiveEnteredText(typed);
     return;
   }
-  PlugLock lock(mPlug->Mutex());
+  // Parsed against a copy, without the plug-in mutex.
   double value = 0.0;
   if (param->Kind() == kKindBool || param->Kind() == kKindEnum)
   {
@@ -486,7 +495,5 @@ void IGraphics::SetFromStringAfterPrompt(IControl& control, int paramIndex, cons
     if (param->NegateDisplay())
       value = -value;
   }
-  const double normalized = param->ToNormalized(value);
-  lock.unlock();
-  control.ApplyUserValue(normalized);
+  control.ApplyUserValue(param->ToNormalized(value));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WDL/IPlug/EditorTypes.h"
+#include "WDL/IPlug/IPlugParam.h"
 #include "WDL/IPlug/IPopupMenu.h"
 #include "WDL/IPlug/LICE_Bitmap.h"
 
@@ -144,6 +145,12 @@ public:
   // control (ReceiveEnteredText for a control without a parameter).
   void SetFromStringAfterPrompt(IControl& control, int paramIndex, const char* text);
 
+  // [UI thread] A copy of parameter paramIndex as it is now, for formatting, parsing and
+  // menus without the plug-in mutex: the mutex is held only to copy it, into storage
+  // made with the editor, so the copy allocates nothing. Valid until the next call for
+  // the same parameter; nullptr for an index outside the list.
+  const IPlugParam* CopyOfParam(int paramIndex);
+
   // ---- Plain accessors ----
   IPlugBase* Plug() const { return mPlug; }
   int Width() const { return mWidth; }
@@ -191,6 +198,9 @@ private:
   int mPendingCount = 0;
   std::unique_ptr<Pending[]> mPending;
   std::atomic<bool> mAnyPending{false};
+  // One copy per parameter, made with the editor (while the plug-in is being built, so
+  // with every display text already added), refreshed by CopyOfParam.
+  std::vector<IPlugParam> mParamCopies;
 
   std::unique_ptr<LICE_IBitmap> mBackBuffer;
   std::unique_ptr<IDrawingLayer> mDrawingLayer;

@@ -9,8 +9,42 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__linux__)
+#include <pthread.h>
+#endif
+
 namespace
 {
+// A host's audio thread runs at real-time priority and waits for the plug-in mutex at
+// every block. When a thread of normal priority holds it for a moment and is preempted
+// there (by that very audio thread waking on its core, or by any other work), the block
+// would wait until the scheduler gets back to it: milliseconds on a loaded machine. With
+// priority inheritance the holder runs at the waiter's priority until it lets go. The
+// mutex stays recursive. Called while no other thread can reach the mutex.
+void InheritWaitersPriority(std::recursive_mutex& mutex)
+{
+#if defined(__linux__)
+  pthread_mutexattr_t attributes;
+  if (pthread_mutexattr_init(&attributes) != 0)
+    return;
+  if (pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE) == 0 &&
+      pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_INHERIT) == 0)
+  {
+    pthread_mutex_t* handle = mutex.native_handle();
+    pthread_mutex_destroy(handle);
+    if (pthread_mutex_init(handle, &attributes) != 0)
+    {
+      // Back to the plain recursive mutex std::recursive_mutex starts with.
+      pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_NONE);
+      pthread_mutex_init(handle, &attributes);
+    }
+  }
+  pthread_mutexattr_destroy(&attributes);
+#else
+  (void)mutex;
+#endif
+}
+
 constexpr double kStateTolerance = 0.00001;
 constexpr const char* kUserPresetText = "user preset";
 
@@ -62,6 +96,7 @@ IPlugBase::IPlugBase(int paramCount, const char* channelIO, int presetCount, con
     mParams(static_cast<std::size_t>(std::max(paramCount, 0))),
     mPresets(static_cast<std::size_t>(std::max(presetCount, 0)))
 {
+  InheritWaitersPriority(mMutex);
   CopyText(mEffectName, effectName);
   CopyText(mProductName, productName);
   CopyText(mMakerName, makerName);
@@ -211,12 +246,20 @@ void IPlugBase::AttachEditor(IGraphics* editor)
 {
   if (editor == nullptr)
     return;
-  std::lock_guard<std::recursive_mutex> lock(mMutex);
-  if (editor != mEditor.get())
-    mEditor.reset(editor);
+  // The back buffer is made, and an editor replaced is destroyed, without the mutex; under
+  // it the editor only takes the parameters' values and becomes the plug-in's.
   editor->PrepareBackBuffer();
-  for (int i = 0; i < ParamCount(); ++i)
-    editor->SetParameterFromPlug(i, mParams[static_cast<std::size_t>(i)].ToNormalized());
+  std::unique_ptr<IGraphics> replaced;
+  {
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    for (int i = 0; i < ParamCount(); ++i)
+      editor->SetParameterFromPlug(i, mParams[static_cast<std::size_t>(i)].ToNormalized());
+    if (editor != mEditor.get())
+    {
+      replaced = std::move(mEditor);
+      mEditor.reset(editor);
+    }
+  }
 }
 
 void IPlugBase::ChangeLatency(int latencyFrames)
@@ -237,6 +280,9 @@ void IPlugBase::RefreshParamControls()
 {
   if (!mEditor)
     return;
+  // The values are read under the mutex (the audio thread writes them); the editor only
+  // records them for its next timer tick, which allocates nothing and draws nothing.
+  std::lock_guard<std::recursive_mutex> lock(mMutex);
   for (int i = 0; i < ParamCount(); ++i)
     mEditor->SetControlsFromParameter(i, mParams[static_cast<std::size_t>(i)].Value(), false);
 }

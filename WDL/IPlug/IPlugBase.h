@@ -23,7 +23,10 @@
 //
 // The plug-in mutex is re-entrant: the binding holds it around every audio block, and
 // the operations marked "takes the plug-in mutex" hold it for their whole run, so a
-// ParamChanged called from inside a held section does not block.
+// ParamChanged called from inside a held section does not block. Other threads hold it
+// only to copy values in or out (never to draw, format, allocate, call the host or wait
+// for another lock), and on Linux its holder inherits the priority of a waiting audio
+// thread, so a block never waits for a preempted thread of lower priority.
 class IPlugBase
 {
 public:
@@ -128,7 +131,8 @@ public:
   virtual bool QueueMidiOut(const MidiMessage& message) = 0;
   // [audio thread] The base sends no lists: false.
   virtual bool QueueMidiOutList(const MidiMessage* messages, int count);
-  // [UI thread] Shows every parameter's plain value in the editor, when there is one.
+  // [any thread, takes the plug-in mutex] Shows every parameter's plain value in the
+  // editor, when there is one (recorded for its next timer tick).
   virtual void RefreshParamControls();
   // [any thread] The saved state changed outside the host's knowledge.
   virtual void OnStateDirty() {}

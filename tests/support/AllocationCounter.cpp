@@ -23,11 +23,17 @@ namespace
 // allocates, which a counter inside malloc must not do.
 [[gnu::tls_model("initial-exec")]] thread_local std::size_t tAllocations = 0;
 [[gnu::tls_model("initial-exec")]] thread_local std::size_t tReleases = 0;
+[[gnu::tls_model("initial-exec")]] thread_local ConditionalAllocationScope::Condition tCondition = nullptr;
+[[gnu::tls_model("initial-exec")]] thread_local const void* tConditionArgument = nullptr;
+[[gnu::tls_model("initial-exec")]] thread_local std::size_t tConditionalAllocations = 0;
 
 inline void countAllocation(const void* p)
 {
-  if (p)
-    ++tAllocations;
+  if (!p)
+    return;
+  ++tAllocations;
+  if (tCondition != nullptr && tCondition(tConditionArgument))
+    ++tConditionalAllocations;
 }
 inline void countRelease(const void* p)
 {
@@ -40,6 +46,19 @@ AllocationScope::AllocationScope() : mAllocationsAtStart(tAllocations), mRelease
 AllocationScope::~AllocationScope() = default;
 std::size_t AllocationScope::count() const { return tAllocations - mAllocationsAtStart; }
 std::size_t AllocationScope::releases() const { return tReleases - mReleasesAtStart; }
+
+ConditionalAllocationScope::ConditionalAllocationScope(Condition condition, const void* argument)
+{
+  tConditionalAllocations = 0;
+  tConditionArgument = argument;
+  tCondition = condition;
+}
+ConditionalAllocationScope::~ConditionalAllocationScope()
+{
+  tCondition = nullptr;
+  tConditionArgument = nullptr;
+}
+std::size_t ConditionalAllocationScope::count() const { return tConditionalAllocations; }
 
 #ifdef QUENMARK_COUNT_BY_SANITIZER_HOOKS
 namespace

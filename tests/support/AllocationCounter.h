@@ -24,3 +24,20 @@ private:
   std::size_t mAllocationsAtStart;
   std::size_t mReleasesAtStart;
 };
+
+// Counts the heap calls made on the calling thread, while the scope is active, at moments
+// when `condition(argument)` holds: for example "this thread holds that lock". The
+// condition runs inside the allocator, so it must neither allocate nor take a lock.
+// Scopes do not nest.
+class ConditionalAllocationScope
+{
+public:
+  using Condition = bool (*)(const void* argument);
+  ConditionalAllocationScope(Condition condition, const void* argument);
+  ~ConditionalAllocationScope();
+  ConditionalAllocationScope(const ConditionalAllocationScope&) = delete;
+  ConditionalAllocationScope& operator=(const ConditionalAllocationScope&) = delete;
+
+  // Blocks allocated while the condition held.
+  std::size_t count() const;
+};
