@@ -254,7 +254,7 @@ AAX_Result IPlugAAX::SetChunk(AAX_CTypeID chunkId, const AAX_SPlugInChunk* chunk
   }
   for (int i = 0; i < ParamCount(); ++i)
     if (AAX_CParamID id = ParameterID(i))
-      SetParameterNormalizedValue(id, normalized[static_cast<std::size_t>(i)]);
+      PostEdit(id, normalized[static_cast<std::size_t>(i)]);
   CountChange();
   return read ? AAX_SUCCESS : AAX_ERROR_MALFORMED_CHUNK;
 }
@@ -337,6 +337,15 @@ AAX_Result IPlugAAX::RenderAudio(const AAX_SIPlugRenderInfo* info)
   return AAX_SUCCESS;
 }
 
+void IPlugAAX::PostEdit(AAX_CParamID id, double normalized)
+{
+  // The host's view holds the value at once (a host reads back what the plug-in just
+  // reported); the set request then goes to its automation, whose echo changes nothing.
+  if (AAX_IParameter* parameter = mParameterManager.GetParameterByID(id))
+    parameter->UpdateNormalizedValue(normalized);
+  SetParameterNormalizedValue(id, normalized);
+}
+
 void IPlugAAX::SendQueuedValues()
 {
   if (!mHasQueuedValues)
@@ -348,7 +357,7 @@ void IPlugAAX::SendQueuedValues()
     if (std::isnan(value))
       continue;
     if (AAX_CParamID id = ParameterID(i))
-      SetParameterNormalizedValue(id, value);
+      PostEdit(id, value);
     value = std::numeric_limits<double>::quiet_NaN();
   }
 }
@@ -372,7 +381,7 @@ void IPlugAAX::InformHostOfParamChange(int index, double normalized)
     mHasQueuedValues = true;
     return;
   }
-  SetParameterNormalizedValue(id, normalized);
+  PostEdit(id, normalized);
 }
 
 void IPlugAAX::EndInformHostOfParamChange(int index)

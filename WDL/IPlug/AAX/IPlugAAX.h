@@ -107,6 +107,8 @@ protected:
 private:
   void AddFrameworkParameter(int index);
   void SendQueuedValues();
+  // An edit the plug-in reports: stored in the AAX parameter, then sent to the host.
+  void PostEdit(AAX_CParamID id, double normalized);
 
   AAX_VViewContainer* mViewContainer = nullptr;
   // The state GetChunkSize measured, handed out by the GetChunk after it.
