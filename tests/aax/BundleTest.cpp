@@ -4,6 +4,7 @@
 // input, and the two deliverables against each other: the same programme through both
 // gives the same samples and the same measured level.
 
+#include "AllocationCounter.h"
 #include "tools/aaxhost/Instance.h"
 #include "tools/aaxhost/Module.h"
 #include "tools/vst3host/Module.h"
@@ -13,6 +14,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
@@ -343,6 +352,88 @@ TEST(AaxBundle, CallsBeforeInitializeAndAfterUninitializeAreRefusedWithoutACrash
   }
   EXPECT_EQ(Findings(*module), "");
 }
+
+TEST(AaxBundle, RenderingAllocatesNothingWhateverBlockLengthTheHostSends)
+{
+  auto module = LoadAax();
+  ASSERT_TRUE(module);
+  {
+    auto instance = MakeInstance(*module);
+    ASSERT_TRUE(instance);
+    ASSERT_EQ(instance->Automate("2", 0.8), AAX_SUCCESS); // integrated loudness: the heaviest measure
+    constexpr int kLongest = 8192;
+    std::vector<float> in(kLongest, 0.1f), outLeft(kLongest), outRight(kLongest);
+    const float* inputs[2] = {in.data(), in.data()};
+    float* outputs[2] = {outLeft.data(), outRight.data()};
+    instance->HostTransport().playing = true;
+    instance->Render(inputs, outputs, 512);
+    for (int frames : {512, 1, 17, 64, 4096, kLongest, 0, 3000, 512})
+    {
+      size_t allocations = 0;
+      {
+        const AllocationScope scope;
+        instance->Render(inputs, outputs, frames);
+        allocations = scope.count();
+      }
+      EXPECT_EQ(allocations, 0u) << frames << " frames";
+      if (frames > 0)
+        EXPECT_TRUE(std::isfinite(outLeft[static_cast<size_t>(frames - 1)])) << frames << " frames";
+    }
+  }
+  EXPECT_EQ(Findings(*module), "");
+}
+
+#if defined(_WIN32)
+// Runs the thread's window messages (the editor's timer, paints) for a while.
+void PumpMessages(std::chrono::milliseconds duration)
+{
+  const auto end = std::chrono::steady_clock::now() + duration;
+  do
+  {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+    {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    Sleep(5);
+  } while (std::chrono::steady_clock::now() < end);
+}
+
+TEST(AaxBundle, TheEditorOpensAsAChildOfTheHostsWindowAndClosesAgain)
+{
+  auto module = LoadAax();
+  ASSERT_TRUE(module);
+  {
+    auto instance = MakeInstance(*module);
+    ASSERT_TRUE(instance);
+    HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 640, 480, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(host, nullptr);
+    for (int round = 0; round < 2; ++round)
+    {
+      ASSERT_EQ(instance->OpenEditor(host), AAX_SUCCESS);
+      EXPECT_EQ(instance->Container()->GetType(), kViewTypeHWND);
+      AAX_Point size{0, 0};
+      ASSERT_EQ(instance->Editor()->GetViewSize(&size), AAX_SUCCESS);
+      PumpMessages(std::chrono::milliseconds(200));
+      HWND editor = GetWindow(host, GW_CHILD);
+      ASSERT_NE(editor, nullptr) << "no child window in the host's window";
+      RECT client{};
+      GetClientRect(editor, &client);
+      EXPECT_EQ(client.right - client.left, static_cast<LONG>(size.horz));
+      EXPECT_EQ(client.bottom - client.top, static_cast<LONG>(size.vert));
+      EXPECT_TRUE(IsWindowVisible(editor));
+      ASSERT_EQ(instance->Editor()->SetViewContainer(nullptr), AAX_SUCCESS);
+      PumpMessages(std::chrono::milliseconds(50));
+      EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr) << "the editor's window stayed";
+    }
+    EXPECT_EQ(instance->CloseEditor(), AAX_SUCCESS);
+    DestroyWindow(host);
+  }
+  EXPECT_EQ(Findings(*module), "");
+}
+#endif
 
 TEST(AaxBundle, BothDeliverablesGiveTheSameSamplesAndTheSameLevel)
 {
