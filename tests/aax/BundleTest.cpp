@@ -21,6 +21,7 @@
 #include <windows.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -208,6 +209,85 @@ TEST(AaxBundle, AWholeSessionAsksOnlyForKnownIdsAndReturnsEveryReference)
   EXPECT_TRUE(record.Queried("controller", "EffectParametersV1")) << "the GUI finds its instance";
   EXPECT_EQ(Findings(*module), "");
   EXPECT_EQ(module->CanUnloadNow(), ACF_OK);
+}
+
+using Event = AutomationDelegate::Event;
+
+// The events of one kind for one parameter, in order.
+std::vector<Event> EventsOf(const std::vector<Event>& events, Event::Kind kind, const std::string& id)
+{
+  std::vector<Event> found;
+  for (const Event& event : events)
+    if (event.kind == kind && id == event.id)
+      found.push_back(event);
+  return found;
+}
+
+TEST(AaxBundle, EditsGoThroughTheHostsAutomationAndComeBackAsUpdates)
+{
+  auto module = LoadAax();
+  ASSERT_TRUE(module);
+  {
+    auto instance = MakeInstance(*module);
+    ASSERT_TRUE(instance);
+    // Every parameter the host lists is registered for automation.
+    std::vector<std::string> registered = instance->HostAutomation().Registered();
+    std::vector<std::string> listed = instance->ParameterIds();
+    std::sort(registered.begin(), registered.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(registered, listed);
+    EXPECT_EQ(listed.size(), 9u);
+    EXPECT_NE(std::find(listed.begin(), listed.end(), instance->MasterBypassId()), listed.end());
+    instance->HostAutomation().TakeEvents();
+
+    IEffectParametersV4& parameters = instance->Parameters();
+    int32_t changesBefore = 0;
+    ASSERT_EQ(parameters.GetNumberOfChanges(&changesBefore), AAX_SUCCESS);
+    const double modeBefore = instance->NormalizedValue("4").value_or(-1);
+    ASSERT_EQ(instance->Edit("4", 1.0), AAX_SUCCESS);
+    std::vector<Event> events = instance->HostAutomation().Events();
+    ASSERT_FALSE(EventsOf(events, Event::Kind::kTouch, "4").empty());
+    ASSERT_EQ(EventsOf(events, Event::Kind::kSet, "4").size(), 1u);
+    EXPECT_EQ(EventsOf(events, Event::Kind::kSet, "4")[0].value, 1.0);
+    EXPECT_FALSE(EventsOf(events, Event::Kind::kRelease, "4").empty());
+    EXPECT_EQ(instance->NormalizedValue("4").value_or(-1), modeBefore) << "the value changes when the host sends it";
+
+    EXPECT_EQ(instance->DeliverAutomation(), 1);
+    EXPECT_EQ(instance->NormalizedValue("4").value_or(-1), 1.0);
+    EXPECT_EQ(instance->DisplayText("4", 1.0), "Continuous");
+    events = instance->HostAutomation().Events();
+    ASSERT_FALSE(EventsOf(events, Event::Kind::kCurrent, "4").empty());
+    int32_t changesAfter = 0;
+    parameters.GetNumberOfChanges(&changesAfter);
+    EXPECT_GT(changesAfter, changesBefore);
+
+    // The same value again, as a host re-sends a lane: nothing changes, nothing is posted.
+    instance->HostAutomation().TakeEvents();
+    ASSERT_EQ(instance->Automate("4", 1.0), AAX_SUCCESS);
+    int32_t changesResent = 0;
+    parameters.GetNumberOfChanges(&changesResent);
+    EXPECT_EQ(changesResent, changesAfter);
+    EXPECT_TRUE(EventsOf(instance->HostAutomation().TakeEvents(), Event::Kind::kCurrent, "4").empty());
+
+    // A chunk saved before the edit, restored: its values come back through set
+    // requests marked as made inside SetChunk, and the host's view follows.
+    AAX_CTypeID id = 0;
+    std::vector<char> edited;
+    ASSERT_EQ(instance->SaveChunk(id, edited), AAX_SUCCESS);
+    ASSERT_EQ(instance->Automate("4", 0.0), AAX_SUCCESS);
+    instance->HostAutomation().TakeEvents();
+    ASSERT_EQ(instance->LoadChunk(id, edited), AAX_SUCCESS);
+    const std::vector<Event> restored = EventsOf(instance->HostAutomation().Events(), Event::Kind::kSet, "4");
+    ASSERT_FALSE(restored.empty());
+    EXPECT_EQ(restored.back().source, kUpdateInsideSetChunk);
+    EXPECT_EQ(restored.back().value, 1.0);
+    instance->DeliverAutomation();
+    EXPECT_EQ(instance->NormalizedValue("4").value_or(-1), 1.0);
+    bool equal = false;
+    EXPECT_EQ(instance->CompareChunk(id, edited, equal), AAX_SUCCESS);
+    EXPECT_TRUE(equal);
+  }
+  EXPECT_EQ(Findings(*module), "");
 }
 
 TEST(AaxBundle, EntryPointsAnswerTheirCodesToOddCalls)
