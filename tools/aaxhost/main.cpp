@@ -1,11 +1,12 @@
 // aaxhost: loads an AAX module the way an AAX host does.
-//   aaxhost describe BUNDLE    the description calls in order, then the effects found
+//   aaxhost describe BUNDLE    the description calls in order, the effects found and the
+//                              IDs the module asked the host for
 //   aaxhost render BUNDLE      one second of a -20 dBFS 1 kHz stereo sine, rendered with
 //                              the transport playing; prints the output's peak
 //   aaxhost check BUNDLE       a host's whole session (instance, render, parameters,
-//                              chunk, editor without a window, unload) and what the host
-//                              found the module doing against the interface; exit 1 on
-//                              any finding
+//                              chunk, editor without a window, unload), every ID the
+//                              module asked for and what the host found it doing
+//                              against the interface; exit 1 on any finding
 #include "tools/aaxhost/Instance.h"
 #include "tools/aaxhost/Module.h"
 
@@ -36,6 +37,8 @@ int Describe(const Module& module)
   }
   for (const std::string& assertion : module.Record().Assertions())
     std::printf("assertion: %s\n", assertion.c_str());
+  for (const std::string& query : module.Record().Queries())
+    std::printf("query %s\n", query.c_str());
   return 0;
 }
 
@@ -122,6 +125,8 @@ int Check(Module& module)
     instance->CloseEditor();
   }
   const std::vector<std::string> problems = module.Finish();
+  for (const std::string& query : module.Record().Queries())
+    std::printf("query %s\n", query.c_str());
   for (const std::string& unknown : module.Record().UnknownIds())
     std::printf("unknown ID asked for: %s\n", unknown.c_str());
   for (const std::string& problem : problems)
