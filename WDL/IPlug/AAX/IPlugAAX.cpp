@@ -145,23 +145,15 @@ AAX_Result IPlugAAX::Uninitialize()
   return AAX_CEffectParameters::Uninitialize();
 }
 
-AAX_Result IPlugAAX::UpdateParameterNormalizedValue(AAX_CParamID id, double value, AAX_EUpdateSource source)
+void IPlugAAX::ParameterValueChanged(AAX_CParamID id, double normalized)
 {
-  AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
-  if (parameter == nullptr)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  if (!std::isfinite(value))
-    return AAX_ERROR_INVALID_ARGUMENT;
-  value = std::clamp(value, 0.0, 1.0);
-  const AAX_Result result = AAX_CEffectParameters::UpdateParameterNormalizedValue(id, value, source);
-  // Identifiers are "1" .. "N"; the master bypass's is not a number and reads as -1. The
-  // product ignores a value equal to the one it applied last (hosts re-send values).
+  // Identifiers are "1" .. "N"; the master bypass's is not a number and reads as -1: its
+  // value is read by the render from the AAX parameter itself.
   char* end = nullptr;
   const long number = std::strtol(id, &end, 10);
   const int index = (end != id && *end == '\0') ? static_cast<int>(number) - 1 : -1;
   if (index >= 0 && index < ParamCount())
-    ApplyHostValue(index, value);
-  return result;
+    ApplyHostValue(index, normalized);
 }
 
 // ---- Chunks ----
@@ -254,7 +246,7 @@ AAX_Result IPlugAAX::SetChunk(AAX_CTypeID chunkId, const AAX_SPlugInChunk* chunk
   }
   for (int i = 0; i < ParamCount(); ++i)
     if (AAX_CParamID id = ParameterID(i))
-      PostEdit(id, normalized[static_cast<std::size_t>(i)]);
+      PostEdit(id, normalized[static_cast<std::size_t>(i)], true);
   CountChange();
   return read ? AAX_SUCCESS : AAX_ERROR_MALFORMED_CHUNK;
 }
@@ -337,13 +329,16 @@ AAX_Result IPlugAAX::RenderAudio(const AAX_SIPlugRenderInfo* info)
   return AAX_SUCCESS;
 }
 
-void IPlugAAX::PostEdit(AAX_CParamID id, double normalized)
+void IPlugAAX::PostEdit(AAX_CParamID id, double normalized, bool asEdit)
 {
   // The host's view holds the value at once (a host reads back what the plug-in just
   // reported); the set request then goes to its automation, whose echo changes nothing.
   if (AAX_IParameter* parameter = mParameterManager.GetParameterByID(id))
     parameter->UpdateNormalizedValue(normalized);
-  SetParameterNormalizedValue(id, normalized);
+  if (asEdit)
+    SetParameterNormalizedValue(id, normalized);
+  else
+    RequestParameterValue(id, normalized);
 }
 
 void IPlugAAX::SendQueuedValues()
@@ -357,7 +352,7 @@ void IPlugAAX::SendQueuedValues()
     if (std::isnan(value))
       continue;
     if (AAX_CParamID id = ParameterID(i))
-      PostEdit(id, value);
+      PostEdit(id, value, false); // the render's own changes: no gesture
     value = std::numeric_limits<double>::quiet_NaN();
   }
 }
@@ -381,7 +376,7 @@ void IPlugAAX::InformHostOfParamChange(int index, double normalized)
     mHasQueuedValues = true;
     return;
   }
-  PostEdit(id, normalized);
+  PostEdit(id, normalized, true);
 }
 
 void IPlugAAX::EndInformHostOfParamChange(int index)

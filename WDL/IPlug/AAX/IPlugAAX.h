@@ -37,10 +37,6 @@ public:
   // [UI thread, takes the plug-in mutex] Removes the parameters; renders after it do
   // nothing.
   AAX_Result Uninitialize() override;
-  // [UI thread, takes the plug-in mutex] An unknown identifier:
-  // AAX_ERROR_INVALID_PARAMETER_ID, nothing changed. A framework parameter's value is
-  // applied (ParamChanged with kSourceHost) and shown in the editor.
-  AAX_Result UpdateParameterNormalizedValue(AAX_CParamID id, double value, AAX_EUpdateSource source) override;
   AAX_Result GetNumberOfChunks(int32_t* count) const override;
   // [UI thread] Index 0 is 'Qnmk'; others: AAX_ERROR_INVALID_CHUNK_INDEX, id 0.
   AAX_Result GetChunkIDFromIndex(int32_t index, AAX_CTypeID* chunkId) const override;
@@ -103,12 +99,17 @@ protected:
   // [UI thread] Creates the master bypass and one AAX parameter per framework parameter,
   // takes the host's sample rate and resets processing.
   AAX_Result EffectInit() override;
+  // [host's thread, takes the plug-in mutex] A host update that changed a value: a
+  // framework parameter's value is applied (ParamChanged with kSourceHost) and shown in
+  // the editor.
+  void ParameterValueChanged(AAX_CParamID id, double normalized) override;
 
 private:
   void AddFrameworkParameter(int index);
   void SendQueuedValues();
-  // An edit the plug-in reports: stored in the AAX parameter, then sent to the host.
-  void PostEdit(AAX_CParamID id, double normalized);
+  // A change the plug-in reports: stored in the AAX parameter, then sent to the host as an
+  // edit (touch, set request, release) or, for the render's own changes, as a set request.
+  void PostEdit(AAX_CParamID id, double normalized, bool asEdit);
 
   AAX_VViewContainer* mViewContainer = nullptr;
   // The state GetChunkSize measured, handed out by the GetChunk after it.

@@ -292,6 +292,21 @@ AAX_Result AAX_CEffectParameters::SetParameterNormalizedValue(AAX_CParamID id, d
   return AAX_SUCCESS;
 }
 
+AAX_Result AAX_CEffectParameters::RequestParameterValue(AAX_CParamID id, double normalized)
+{
+  AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
+  if (parameter == nullptr)
+    return AAX_ERROR_INVALID_PARAMETER_ID;
+  if (!std::isfinite(normalized))
+    return AAX_ERROR_INVALID_ARGUMENT;
+  if (!mAutomation)
+  {
+    parameter->UpdateNormalizedValue(normalized);
+    return AAX_SUCCESS;
+  }
+  return mAutomation->PostSetValueRequest(id, std::clamp(normalized, 0.0, 1.0));
+}
+
 AAX_Result AAX_CEffectParameters::SetParameterNormalizedRelative(AAX_CParamID id, double delta)
 {
   const AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
@@ -329,6 +344,7 @@ AAX_Result AAX_CEffectParameters::UpdateParameterNormalizedValue(AAX_CParamID id
     return AAX_ERROR_INVALID_ARGUMENT;
   if (!parameter->UpdateNormalizedValue(value))
     return AAX_SUCCESS; // a value sent again changes nothing
+  ParameterValueChanged(id, parameter->GetNormalizedValue());
   if (mAutomation)
     mAutomation->PostCurrentValue(id, parameter->GetNormalizedValue());
   CountChange();

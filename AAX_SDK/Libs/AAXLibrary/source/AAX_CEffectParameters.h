@@ -119,6 +119,13 @@ protected:
   virtual ~AAX_CEffectParameters();
   // Called once by Initialize, after the proxies are set.
   virtual AAX_Result EffectInit() { return AAX_SUCCESS; }
+  // [host's thread] UpdateParameterNormalizedValue changed parameter id to normalized (at
+  // the parameter's resolution); the plug-in applies it here. A value sent again does not
+  // come here.
+  virtual void ParameterValueChanged(AAX_CParamID /*id*/, double /*normalized*/) {}
+  // [any thread] A value the plug-in changed itself, outside any gesture: only the set
+  // request goes to the host's automation (stored at once without one). Allocates nothing.
+  AAX_Result RequestParameterValue(AAX_CParamID id, double normalized);
   // Adds a parameter (owned from now on) and announces it to the host's automation.
   AAX_Result AddParameter(AAX_IParameter* parameter);
   void CountChange() { mChanges.fetch_add(1, std::memory_order_relaxed); }
