@@ -457,7 +457,9 @@ TEST(AaxBundle, RenderingAllocatesNothingWhateverBlockLengthTheHostSends)
       }
       EXPECT_EQ(allocations, 0u) << frames << " frames";
       if (frames > 0)
+      {
         EXPECT_TRUE(std::isfinite(outLeft[static_cast<size_t>(frames - 1)])) << frames << " frames";
+      }
     }
   }
   EXPECT_EQ(Findings(*module), "");

@@ -33,41 +33,41 @@ void Transport::Advance(int frames, double sampleRate)
   if (!playing || frames <= 0 || !(sampleRate > 0.0))
     return;
   sample += frames;
-  const double quarters = frames / sampleRate * tempoBpm / 60.0;
+  const double quarters = frames / sampleRate * tempoBpm.load() / 60.0;
   ticks += static_cast<int64_t>(quarters * static_cast<double>(kTicksPerQuarter));
 }
 
-AAX_Result PlainTransport::GetCurrentTempo(double* bpm) const { return Put(bpm, mState.tempoBpm); }
+AAX_Result PlainTransport::GetCurrentTempo(double* bpm) const { return Put(bpm, mState.tempoBpm.load()); }
 AAX_Result PlainTransport::GetCurrentMeter(int32_t* numerator, int32_t* denominator) const
 {
   if (numerator == nullptr || denominator == nullptr)
     return AAX_ERROR_NULL_ARGUMENT;
-  *numerator = mState.numerator;
-  *denominator = mState.denominator;
+  *numerator = mState.numerator.load();
+  *denominator = mState.denominator.load();
   return AAX_SUCCESS;
 }
-AAX_Result PlainTransport::IsTransportPlaying(bool* playing) const { return Put(playing, mState.playing); }
-AAX_Result PlainTransport::GetCurrentTickPosition(int64_t* ticks) const { return Put(ticks, mState.ticks); }
+AAX_Result PlainTransport::IsTransportPlaying(bool* playing) const { return Put(playing, mState.playing.load()); }
+AAX_Result PlainTransport::GetCurrentTickPosition(int64_t* ticks) const { return Put(ticks, mState.ticks.load()); }
 AAX_Result PlainTransport::GetCurrentLoopPosition(bool* looping, int64_t* startTicks, int64_t* endTicks) const
 {
   if (looping == nullptr || startTicks == nullptr || endTicks == nullptr)
     return AAX_ERROR_NULL_ARGUMENT;
-  *looping = mState.looping;
-  *startTicks = mState.loopStartTicks;
-  *endTicks = mState.loopEndTicks;
+  *looping = mState.looping.load();
+  *startTicks = mState.loopStartTicks.load();
+  *endTicks = mState.loopEndTicks.load();
   return AAX_SUCCESS;
 }
-AAX_Result PlainTransport::GetCurrentNativeSampleLocation(int64_t* sample) const { return Put(sample, mState.sample); }
-AAX_Result PlainTransport::GetCustomTickPosition(int64_t* ticks, int64_t) const { return Put(ticks, mState.ticks); }
+AAX_Result PlainTransport::GetCurrentNativeSampleLocation(int64_t* sample) const { return Put(sample, mState.sample.load()); }
+AAX_Result PlainTransport::GetCustomTickPosition(int64_t* ticks, int64_t) const { return Put(ticks, mState.ticks.load()); }
 AAX_Result PlainTransport::GetBarBeatPosition(int32_t* bars, int32_t* beats, int64_t* displayTicks, int64_t) const
 {
   if (bars == nullptr || beats == nullptr || displayTicks == nullptr)
     return AAX_ERROR_NULL_ARGUMENT;
-  const int64_t quarters = mState.ticks / kTicksPerQuarter;
-  const int32_t perBar = std::max<int32_t>(1, mState.numerator);
+  const int64_t quarters = mState.ticks.load() / kTicksPerQuarter;
+  const int32_t perBar = std::max<int32_t>(1, mState.numerator.load());
   *bars = static_cast<int32_t>(quarters / perBar) + 1;
   *beats = static_cast<int32_t>(quarters % perBar) + 1;
-  *displayTicks = mState.ticks % kTicksPerQuarter;
+  *displayTicks = mState.ticks.load() % kTicksPerQuarter;
   return AAX_SUCCESS;
 }
 AAX_Result PlainTransport::GetTicksPerQuarter(uint32_t* ticks) const

@@ -41,18 +41,19 @@ private:
   std::string mText;
 };
 
-// The transport a test sets; while playing, each render advances it by its frames.
+// The transport a test sets; while playing, each render advances it by its frames. The
+// render thread reads it while the host's other threads set it, hence atomics.
 struct Transport
 {
-  double tempoBpm = 120.0;
-  int32_t numerator = 4;
-  int32_t denominator = 4;
-  bool playing = false;
-  int64_t sample = 0;
-  int64_t ticks = 0;
-  bool looping = false;
-  int64_t loopStartTicks = 0;
-  int64_t loopEndTicks = 0;
+  std::atomic<double> tempoBpm{120.0};
+  std::atomic<int32_t> numerator{4};
+  std::atomic<int32_t> denominator{4};
+  std::atomic<bool> playing{false};
+  std::atomic<int64_t> sample{0};
+  std::atomic<int64_t> ticks{0};
+  std::atomic<bool> looping{false};
+  std::atomic<int64_t> loopStartTicks{0};
+  std::atomic<int64_t> loopEndTicks{0};
 
   void Advance(int frames, double sampleRate);
 };
