@@ -6,6 +6,8 @@
 #include "tools/aaxhost/Instance.h"
 #include "tools/aaxhost/Module.h"
 
+#include "tests/aax/LinkedEntryPoints.h"
+
 #include "WDL/IPlug/AAX/IPlugAAX_Describe.h"
 #include "product/TavrikQuenmark.h"
 
@@ -21,29 +23,10 @@
 #include <string>
 #include <vector>
 
-// The module's entry point under the host's declaration of its type (the same function
-// type, declared twice); through a generic function pointer, as casts between two
-// declarations of one type must go.
-namespace
-{
-template <typename To, typename From>
-To EntryAs(From function)
-{
-  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(function));
-}
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
   static aaxhost::Module* module = [] {
-    aaxhost::EntryPoints entry;
-    entry.registerPlugin = EntryAs<aaxhost::abi::ACFRegisterPluginProc>(&ACFRegisterPlugin);
-    entry.registerComponent = EntryAs<aaxhost::abi::ACFRegisterComponentProc>(&ACFRegisterComponent);
-    entry.getClassFactory = EntryAs<aaxhost::abi::ACFGetClassFactoryProc>(&ACFGetClassFactory);
-    entry.canUnloadNow = EntryAs<aaxhost::abi::ACFCanUnloadNowProc>(&ACFCanUnloadNow);
-    entry.startup = EntryAs<aaxhost::abi::ACFStartupProc>(&ACFStartup);
-    entry.shutdown = EntryAs<aaxhost::abi::ACFShutdownProc>(&ACFShutdown);
-    entry.getSdkVersion = EntryAs<aaxhost::abi::ACFGetSDKVersionProc>(&ACFGetSDKVersion);
+    const aaxhost::EntryPoints entry = aaxtest::LinkedEntryPoints();
     std::string error;
     auto made = aaxhost::Module::FromEntryPoints(entry, error);
     if (!made)

@@ -9,6 +9,8 @@
 #include "tools/aaxhost/Instance.h"
 #include "tools/aaxhost/Module.h"
 
+#include "LinkedEntryPoints.h"
+
 #include "WDL/IPlug/AAX/IPlugAAX_Describe.h"
 #include "product/TavrikQuenmark.h"
 
@@ -29,29 +31,6 @@ inline constexpr int kMonoComponent = 0;
 inline constexpr int kStereoComponent = 1;
 inline constexpr AAX_CTypeID kChunkId = 0x516E6D6B; // 'Qnmk'
 inline constexpr const char* kBypassId = "MasterBypassID";
-
-// The module's entry point under the host's declaration of its type (the same function
-// type, declared twice); through a generic function pointer, as casts between two
-// declarations of one type must go.
-template <typename To, typename From>
-To EntryAs(From function)
-{
-  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(function));
-}
-
-// The module's own entry points, as the host's declarations of them.
-inline aaxhost::EntryPoints LinkedEntryPoints()
-{
-  aaxhost::EntryPoints entry;
-  entry.registerPlugin = EntryAs<aaxhost::abi::ACFRegisterPluginProc>(&ACFRegisterPlugin);
-  entry.registerComponent = EntryAs<aaxhost::abi::ACFRegisterComponentProc>(&ACFRegisterComponent);
-  entry.getClassFactory = EntryAs<aaxhost::abi::ACFGetClassFactoryProc>(&ACFGetClassFactory);
-  entry.canUnloadNow = EntryAs<aaxhost::abi::ACFCanUnloadNowProc>(&ACFCanUnloadNow);
-  entry.startup = EntryAs<aaxhost::abi::ACFStartupProc>(&ACFStartup);
-  entry.shutdown = EntryAs<aaxhost::abi::ACFShutdownProc>(&ACFShutdown);
-  entry.getSdkVersion = EntryAs<aaxhost::abi::ACFGetSDKVersionProc>(&ACFGetSDKVersion);
-  return entry;
-}
 
 // The module registered and started; at the end shut down and checked.
 struct Described

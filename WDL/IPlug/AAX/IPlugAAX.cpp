@@ -241,7 +241,20 @@ AAX_Result IPlugAAX::SetChunk(AAX_CTypeID chunkId, const AAX_SPlugInChunk* chunk
   {
     PlugLock lock(Mutex());
     for (int i = 0; i < ParamCount(); ++i)
-      normalized[static_cast<std::size_t>(i)] = ParamAt(i)->ToNormalized();
+    {
+      // A value the host cannot hold (a fraction of a step, from a foreign or damaged
+      // state) becomes the value the host's will read as, so the two agree.
+      IPlugParam& param = *ParamAt(i);
+      const double n = param.ToNormalized();
+      IPlugParam probe = param;
+      probe.SetFromNormalized(n);
+      if (probe.Value() != param.Value())
+      {
+        param.SetFromNormalized(n);
+        ParamChanged(i, kSourceRecall);
+      }
+      normalized[static_cast<std::size_t>(i)] = param.ToNormalized();
+    }
     RefreshParamControls();
   }
   for (int i = 0; i < ParamCount(); ++i)
