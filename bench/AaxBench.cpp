@@ -38,7 +38,7 @@ void runBundle(benchmark::State& state, int blockFrames, int measure)
 {
   aaxhost::Module* module = bundle();
   const aaxhost::EffectDescriptor* effect =
-      module != nullptr ? module->Description().Effect("com.Tavrik.aax.TavrikQuenmark") : nullptr;
+      module != nullptr ? module->Effect("com.Tavrik.aax.TavrikQuenmark") : nullptr;
   std::string error = "no bundle";
   auto instance = effect != nullptr ? aaxhost::Instance::Create(*effect, 1, kRate, error) : nullptr;
   if (!instance)
@@ -46,18 +46,17 @@ void runBundle(benchmark::State& state, int blockFrames, int measure)
     state.SkipWithError(error.c_str());
     return;
   }
-  AAX_IEffectParameters& params = instance->Parameters();
-  auto set = [&](const char* id, const char* text) {
+  auto set = [&](const char* id, const std::string& text) {
     double normalized = 0.0;
-    params.GetParameterValueFromString(id, &normalized, AAX_CString(text));
-    params.UpdateParameterNormalizedValue(id, normalized, AAX_eUpdateSource_Unspecified);
+    instance->Parameters().GetParameterValueFromString(id, &normalized, aaxhost::HostString(text));
+    instance->Automate(id, normalized);
   };
   set("4", "Standard");
-  params.UpdateParameterNormalizedValue("2", measure / 5.0, AAX_eUpdateSource_Unspecified);
-  set("3", std::to_string(kTargetDb).c_str());
-  set("8", std::to_string(kGateDb).c_str());
-  params.UpdateParameterNormalizedValue("6", 1.0, AAX_eUpdateSource_Unspecified);
-  params.UpdateParameterNormalizedValue("5", 1.0, AAX_eUpdateSource_Unspecified);
+  instance->Automate("2", measure / 5.0);
+  set("3", std::to_string(kTargetDb));
+  set("8", std::to_string(kGateDb));
+  instance->Automate("6", 1.0);
+  instance->Automate("5", 1.0);
   instance->HostTransport().playing = true;
 
   runHostBlocks<float>(state, blockFrames, [&](float** inputs, float** outputs) {

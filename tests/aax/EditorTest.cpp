@@ -5,6 +5,8 @@
 
 #include "WDL/IPlug/IGraphics.h"
 
+#include "AAX_SDK/Libs/AAXLibrary/source/AAX_UIDs.h"
+
 using namespace aaxtest;
 
 namespace
@@ -13,7 +15,7 @@ TEST(AaxEditor, TheSizeIsTheEditorsAndAContainerWithoutAWindowOpensNothing)
 {
   Plugin p;
   ASSERT_EQ(p.instance->OpenEditor(nullptr), AAX_SUCCESS);
-  AAX_Point size;
+  aaxhost::abi::AAX_Point size;
   ASSERT_EQ(p.instance->Editor()->GetViewSize(&size), AAX_SUCCESS);
   const IGraphics& editor = *p.plug->GetGUI();
   EXPECT_EQ(size.horz, static_cast<float>(static_cast<int>(editor.DisplayScale() * editor.Width())));
@@ -43,14 +45,29 @@ TEST(AaxEditor, ResizeRequestsGoToTheContainerTheEditorIsOpenIn)
 TEST(AaxEditor, AnEditorWithoutItsPlugInHasNoSizeAndOpensNothing)
 {
   Described d;
-  auto* gui = static_cast<AAX_IEffectGUI*>(d.effect().Proc(kAAX_ProcPtrID_Create_EffectGUI)());
+  ASSERT_TRUE(d.module);
+  auto* created = reinterpret_cast<IACFUnknown*>(d.effect().Proc(kAAX_ProcPtrID_Create_EffectGUI)());
+  ASSERT_NE(created, nullptr);
+  auto* gui = ACFQuery<AAX_IACFEffectGUI_V2>(created, IID_IAAXEffectGUIV2);
   ASSERT_NE(gui, nullptr);
-  aaxhost::ViewContainer container(AAX_eViewContainer_Type_NULL, nullptr);
-  EXPECT_EQ(gui->SetViewContainer(&container), AAX_ERROR_NOT_INITIALIZED);
+  EXPECT_EQ(gui->SetViewContainer(nullptr), AAX_ERROR_NOT_INITIALIZED);
   AAX_Point size;
   size.horz = 11.0f;
   EXPECT_EQ(gui->GetViewSize(&size), AAX_SUCCESS);
   EXPECT_EQ(size.horz, 11.0f);
   EXPECT_EQ(gui->Release(), 0u);
+}
+
+TEST(AaxEditor, OnlyAWindowOfThisPlatformsKindIsOpened)
+{
+  Plugin p;
+  int window = 0;
+  ASSERT_EQ(p.instance->OpenEditor(&window, AAX_eViewContainer_Type_NSView), AAX_SUCCESS);
+  EXPECT_FALSE(p.plug->GetGUI()->HasWindow()) << "a view of another platform is not ours to open";
+  ASSERT_EQ(p.instance->CloseEditor(), AAX_SUCCESS);
+  ASSERT_EQ(p.instance->OpenEditor(&window), AAX_SUCCESS);
+  EXPECT_TRUE(p.plug->GetGUI()->HasWindow());
+  ASSERT_EQ(p.instance->CloseEditor(), AAX_SUCCESS);
+  EXPECT_FALSE(p.plug->GetGUI()->HasWindow());
 }
 } // namespace

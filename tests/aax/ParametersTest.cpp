@@ -11,7 +11,7 @@
 #include <cstring>
 
 using namespace aaxtest;
-using Event = aaxhost::Automation::Event;
+using Event = aaxhost::AutomationDelegate::Event;
 
 namespace
 {
@@ -24,12 +24,19 @@ TEST(AaxParameters, MasterBypassThenOneToEightInFrameworkOrder)
   ASSERT_EQ(count, 9);
   AAX_CString id;
   AAX_CString name;
+  // The master bypass carries the identifier hosts connect their bypass button to: an
+  // empty one would read as "no master bypass".
   ASSERT_EQ(p->GetMasterBypassParameter(&id), AAX_SUCCESS);
-  EXPECT_EQ(Text(id), "");
+  EXPECT_EQ(Text(id), kBypassId);
   ASSERT_EQ(p->GetParameterIDFromIndex(0, &id), AAX_SUCCESS);
-  EXPECT_EQ(Text(id), "");
-  ASSERT_EQ(p->GetParameterName("", &name), AAX_SUCCESS);
+  EXPECT_EQ(Text(id), kBypassId);
+  ASSERT_EQ(p->GetParameterName(kBypassId, &name), AAX_SUCCESS);
   EXPECT_EQ(Text(name), "Master Bypass");
+  EXPECT_EQ(p.instance->MasterBypassId(), kBypassId);
+  std::vector<std::string> registered = {kBypassId};
+  for (int i = 1; i <= 8; ++i)
+    registered.push_back(std::to_string(i));
+  EXPECT_EQ(p.instance->HostAutomation().Registered(), registered) << "every parameter announced to automation";
 
   const char* names[] = {"Gain", "Measure", "Target Value", "Mode", "Analyze", "Normalize", "Group", "Gate"};
   const int32_t steps[] = {128, 6, 128, 2, 2, 2, 9, 128};
@@ -50,31 +57,50 @@ TEST(AaxParameters, MasterBypassThenOneToEightInFrameworkOrder)
     ASSERT_EQ(p->GetParameterNormalizedValue(id.Get(), &value), AAX_SUCCESS);
     EXPECT_NEAR(value, p.plug->ParamAt(i)->ToNormalized(), 1e-12) << names[i];
   }
-  EXPECT_EQ(p->GetParameterName("9", &name), AAX_ERROR_INVALID_PARAMETER_ID);
+  // Unknown identifiers: an empty name (what hosts are used to), errors elsewhere.
+  EXPECT_EQ(p->GetParameterName("9", &name), AAX_SUCCESS);
+  EXPECT_EQ(Text(name), "");
+  EXPECT_EQ(p->GetParameterName(nullptr, &name), AAX_SUCCESS);
+  EXPECT_EQ(p->GetParameterName("1", nullptr), AAX_ERROR_NULL_ARGUMENT);
   EXPECT_EQ(p->GetParameterIDFromIndex(9, &id), AAX_ERROR_INVALID_PARAMETER_ID);
-  EXPECT_EQ(p->GetParameterName(nullptr, &name), AAX_ERROR_INVALID_PARAMETER_ID);
+  int32_t stepCount = 0;
+  EXPECT_EQ(p->GetParameterNumberOfSteps("", &stepCount), AAX_ERROR_INVALID_PARAMETER_ID);
+  EXPECT_EQ(p->GetParameterNumberOfSteps("1", nullptr), AAX_ERROR_NULL_ARGUMENT);
+  AAX_CString abbreviated;
+  ASSERT_EQ(p->GetParameterNameOfLength("3", &abbreviated, 6), AAX_SUCCESS);
+  EXPECT_EQ(Text(abbreviated), "Target");
 }
 
 TEST(AaxParameters, TheHostShowsTheFrameworksTextsAndReadsThemBack)
 {
   Plugin p;
   AAX_CString text;
-  ASSERT_EQ(p->GetParameterStringFromValue("2", 1.0, &text), AAX_SUCCESS);
+  ASSERT_EQ(p->GetParameterStringFromValue("2", 1.0, &text, 32), AAX_SUCCESS);
   EXPECT_EQ(Text(text), "LUFS Shrt.");
-  ASSERT_EQ(p->GetParameterStringFromValue("7", 1.0 / 8.0, &text), AAX_SUCCESS);
+  ASSERT_EQ(p->GetParameterStringFromValue("7", 1.0 / 8.0, &text, 32), AAX_SUCCESS);
   EXPECT_EQ(Text(text), "Group 1");
-  ASSERT_EQ(p->GetParameterStringFromValue("", 1.0, &text), AAX_SUCCESS);
+  ASSERT_EQ(p->GetParameterStringFromValue(kBypassId, 1.0, &text, 32), AAX_SUCCESS);
   EXPECT_EQ(Text(text), "on");
-  ASSERT_EQ(p->GetParameterStringFromValue("", 0.0, &text), AAX_SUCCESS);
+  ASSERT_EQ(p->GetParameterStringFromValue(kBypassId, 0.0, &text, 32), AAX_SUCCESS);
   EXPECT_EQ(Text(text), "bypass");
-  ASSERT_EQ(p->GetParameterStringFromValue("1", 0.5, &text), AAX_SUCCESS);
+  ASSERT_EQ(p->GetParameterStringFromValue("1", 0.5, &text, 32), AAX_SUCCESS);
   EXPECT_EQ(Text(text), "0.00 dB");
   double value = -1.0;
   ASSERT_EQ(p->GetParameterValueFromString("3", &value, AAX_CString("-23.00")), AAX_SUCCESS);
   EXPECT_NEAR(value, p.plug->ParamAt(kTargetValue)->ToNormalized(-23.0), 1e-12);
   ASSERT_EQ(p->GetParameterValueFromString("4", &value, AAX_CString("Continuous")), AAX_SUCCESS);
   EXPECT_EQ(value, 1.0);
-  EXPECT_EQ(p->GetParameterValueFromString("4", &value, AAX_CString("Sideways")), AAX_ERROR_INVALID_ARGUMENT);
+  EXPECT_EQ(p->GetParameterValueFromString("4", &value, AAX_CString("Sideways")),
+            AAX_ERROR_INVALID_STRING_CONVERSION);
+  ASSERT_EQ(p->GetParameterValueString("2", &text, 4), AAX_SUCCESS);
+  EXPECT_EQ(Text(text), "dBFS");
+  // The host's own string object is read and written through its v-table.
+  aaxhost::HostString hostText("-12.00");
+  ASSERT_EQ(p->GetParameterValueFromString("3", &value, reinterpret_cast<const AAX_IString&>(hostText)),
+            AAX_SUCCESS);
+  EXPECT_NEAR(value, p.plug->ParamAt(kTargetValue)->ToNormalized(-12.0), 1e-12);
+  ASSERT_EQ(p->GetParameterStringFromValue("4", 1.0, reinterpret_cast<AAX_IString*>(&hostText), 32), AAX_SUCCESS);
+  EXPECT_EQ(hostText.Text(), "Continuous");
 }
 
 TEST(AaxParameters, AHostUpdateReachesFrameworkEditorAndProductOnce)
@@ -83,7 +109,7 @@ TEST(AaxParameters, AHostUpdateReachesFrameworkEditorAndProductOnce)
   const double target = p.plug->ParamAt(kTargetValue)->ToNormalized(-23.0);
   int32_t changesBefore = 0;
   p->GetNumberOfChanges(&changesBefore);
-  ASSERT_EQ(p->UpdateParameterNormalizedValue("3", target, AAX_eUpdateSource_Automation), AAX_SUCCESS);
+  ASSERT_EQ(p->UpdateParameterNormalizedValue("3", target, AAX_eUpdateSource_Unspecified), AAX_SUCCESS);
   EXPECT_NEAR(p.plug->ParamAt(kTargetValue)->Value(), -23.0, 1e-9);
   double hostValue = 0.0;
   p->GetParameterNormalizedValue("3", &hostValue);
@@ -91,6 +117,12 @@ TEST(AaxParameters, AHostUpdateReachesFrameworkEditorAndProductOnce)
   int32_t changes = 0;
   p->GetNumberOfChanges(&changes);
   EXPECT_EQ(changes, changesBefore + 1);
+  // The same value again (hosts re-send values, also as 32-bit floats) changes nothing.
+  p.instance->HostAutomation().TakeEvents();
+  ASSERT_EQ(p->UpdateParameterNormalizedValue("3", static_cast<float>(target), 0), AAX_SUCCESS);
+  p->GetNumberOfChanges(&changes);
+  EXPECT_EQ(changes, changesBefore + 1);
+  EXPECT_TRUE(p.instance->HostAutomation().TakeEvents().empty()) << "no current value posted again";
   // The editor shows it after its next timer tick.
   p.plug->GetGUI()->OnTimerTick();
   bool shown = false;
@@ -112,7 +144,7 @@ TEST(AaxParameters, TheMasterBypassChangesOnlyTheAudioPath)
   Plugin p;
   Buffers block(2, 256, 0.25f);
   p.plug->ParamAt(kGain)->SetValue(0.0);
-  ASSERT_EQ(p->UpdateParameterNormalizedValue("", 1.0, 0), AAX_SUCCESS);
+  ASSERT_EQ(p.instance->Automate(kBypassId, 1.0), AAX_SUCCESS);
   for (int i = 0; i < p.plug->ParamCount(); ++i)
     EXPECT_EQ(p.plug->ParamAt(i)->Value(), p.plug->ParamAt(i)->Default()) << i;
   block.render(*p.instance);
@@ -123,28 +155,35 @@ TEST(AaxParameters, TheMasterBypassChangesOnlyTheAudioPath)
 TEST(AaxParameters, EditorGesturesGoOutAsTouchSetReleaseAndComeBackLater)
 {
   Plugin p;
-  aaxhost::Automation& automation = p.instance->HostAutomation();
+  aaxhost::AutomationDelegate& automation = p.instance->HostAutomation();
   automation.TakeEvents();
   const double continuous = 1.0;
   p.plug->BeginInformHostOfParamChange(kMode);
   p.plug->SetParameterFromGUI(kMode, continuous);
   p.plug->EndInformHostOfParamChange(kMode);
   const std::vector<Event> events = automation.TakeEvents();
-  ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[0].kind, Event::Kind::kTouch);
-  EXPECT_EQ(events[1].kind, Event::Kind::kSet);
-  EXPECT_EQ(events[1].value, continuous);
-  EXPECT_EQ(events[2].kind, Event::Kind::kRelease);
-  for (const Event& e : events)
-    EXPECT_STREQ(e.id, "4");
+  // The gesture, and inside it the edit as its own touch, set request and release.
+  const Event::Kind expected[] = {Event::Kind::kTouch, Event::Kind::kTouch, Event::Kind::kSet,
+                                  Event::Kind::kRelease, Event::Kind::kRelease};
+  ASSERT_EQ(events.size(), std::size(expected));
+  for (size_t e = 0; e < events.size(); ++e)
+  {
+    EXPECT_EQ(events[e].kind, expected[e]) << e;
+    EXPECT_STREQ(events[e].id, "4");
+  }
+  EXPECT_EQ(events[2].value, continuous);
 
-  // The host's parameter follows once the host sends the value back.
+  // The host reads the new value back at once; its echo later changes nothing more.
   double hostValue = -1.0;
   p->GetParameterNormalizedValue("4", &hostValue);
-  EXPECT_EQ(hostValue, 0.0);
-  automation.TakeEvents();
+  EXPECT_EQ(hostValue, continuous);
   p.plug->SetParameterFromGUI(kMode, continuous);
-  EXPECT_EQ(p.instance->DeliverAutomation(), 1);
+  int32_t changesBefore = 0;
+  p->GetNumberOfChanges(&changesBefore);
+  EXPECT_GE(p.instance->DeliverAutomation(), 1);
+  int32_t changes = 0;
+  p->GetNumberOfChanges(&changes);
+  EXPECT_EQ(changes, changesBefore);
   p->GetParameterNormalizedValue("4", &hostValue);
   EXPECT_EQ(hostValue, continuous);
   EXPECT_EQ(p.plug->ParamAt(kMode)->Value(), 1.0);
@@ -153,7 +192,7 @@ TEST(AaxParameters, EditorGesturesGoOutAsTouchSetReleaseAndComeBackLater)
 TEST(AaxParameters, ATransportStopReportsAnalyzeOffAfterTheBlockWithoutAGesture)
 {
   Plugin p;
-  aaxhost::Automation& automation = p.instance->HostAutomation();
+  aaxhost::AutomationDelegate& automation = p.instance->HostAutomation();
   Buffers block(2, 512, 0.1f);
   p.instance->HostTransport().playing = true;
   block.render(*p.instance);

@@ -96,25 +96,57 @@ TEST(AaxRender, TheTransportIsReadFromTheTransportNode)
   EXPECT_EQ(p.plug->SamplePosition(), 44100);
 }
 
-TEST(AaxRender, OnlyALongerBlockResizes)
+TEST(AaxRender, ALongerBlockAfterShorterOnesNeitherAllocatesNorRestartsTheMeasurement)
+{
+  // Continuous "LUFS Int." of a steady sine: a host that sends a longer block than any
+  // before must not resize on the audio thread, which allocated and restarted the
+  // detectors (the reading fell from about -15 to about -49).
+  Plugin p;
+  p->UpdateParameterNormalizedValue("2", p.plug->ParamAt(kMeasure)->ToNormalized(4.0), 0); // "LUFS Int."
+  p->UpdateParameterNormalizedValue("4", 1.0, 0);                                          // Continuous
+  p.instance->HostTransport().playing = true;
+  const double rate = 48000.0;
+  int64_t position = 0;
+  auto fill = [&](Buffers& block) {
+    for (int i = 0; i < block.frames(); ++i, ++position)
+      block.in[0][static_cast<size_t>(i)] = block.in[1][static_cast<size_t>(i)] =
+          0.25f * static_cast<float>(std::sin(2.0 * std::numbers::pi * 997.0 * static_cast<double>(position) / rate));
+  };
+  Buffers shortBlock(2, 256);
+  for (int n = 0; n < 600; ++n)
+  {
+    fill(shortBlock);
+    shortBlock.render(*p.instance);
+  }
+  const double before = p.plug->MeasuredLevel();
+  ASSERT_GT(before, -20.0);
+  size_t allocations = 0;
+  for (int frames : {1024, 4096, 4096 + 300, 3 * 4096})
+  {
+    Buffers longBlock(2, frames);
+    fill(longBlock);
+    AllocationScope scope;
+    longBlock.render(*p.instance);
+    allocations += scope.count();
+  }
+  EXPECT_EQ(allocations, 0u);
+  EXPECT_NEAR(p.plug->MeasuredLevel(), before, 0.5) << "the measurement carried on";
+}
+
+TEST(AaxRender, BlocksLongerThanThePreparedSizeAreProcessedWhole)
 {
   Plugin p;
-  EXPECT_EQ(p.plug->BlockSize(), 1024);
-  Buffers block(2, 512, 0.25f);
-  block.render(*p.instance);
-  EXPECT_EQ(p.plug->BlockSize(), 1024) << "a shorter block keeps the buffers and what was measured";
-  // A longer block than the framework's largest is processed in pieces of it.
-  const int longFrames = IPlugBase::kMaxBlockFrames + 100;
+  const int longFrames = IPlugAAX::kHostMaxBlockFrames * 2 + 100;
   Buffers longBlock(2, longFrames, 0.25f);
-  p->UpdateParameterNormalizedValue("", 1.0, 0); // bypassed: output = input, easy to check
+  p->UpdateParameterNormalizedValue(kBypassId, 1.0, 0); // bypassed: output = input, easy to check
   longBlock.render(*p.instance);
-  EXPECT_EQ(p.plug->BlockSize(), IPlugBase::kMaxBlockFrames);
   EXPECT_EQ(longBlock.out[1][static_cast<size_t>(longFrames - 1)], 0.25f);
-  p->UpdateParameterNormalizedValue("", 0.0, 0);
+  p->UpdateParameterNormalizedValue(kBypassId, 0.0, 0);
   p.plug->ParamAt(kNormalize)->SetValue(0.0);
   p.plug->ParamChanged(kNormalize, kSourceHost);
   longBlock.render(*p.instance);
   EXPECT_NEAR(longBlock.out[0][static_cast<size_t>(longFrames - 1)], 0.25f, kSampleTolerance32);
+  EXPECT_EQ(p.plug->BlockSize(), IPlugAAX::kHostMaxBlockFrames);
 }
 
 TEST(AaxRender, TheMonoComponentUsesOneChannelEachWay)
@@ -153,10 +185,9 @@ TEST(AaxRender, MalformedContextsAreRefusedWithoutTouchingTheOutputs)
   EXPECT_EQ(Params(p).RenderAudio(&info), AAX_ERROR_NULL_ARGUMENT);
   info.inputs = const_cast<float**>(block.inPointers.data());
   frames = -1;
-  EXPECT_EQ(Params(p).RenderAudio(&info), AAX_ERROR_INVALID_BLOCK_LENGTH);
+  EXPECT_EQ(Params(p).RenderAudio(&info), AAX_ERROR_INVALID_ARGUMENT);
   frames = 0;
   EXPECT_EQ(Params(p).RenderAudio(&info), AAX_SUCCESS);
-  EXPECT_EQ(p.plug->BlockSize(), 1024) << "an empty block changes nothing";
   for (const auto& channel : block.out)
     EXPECT_EQ(channel[0], -7.0f);
   // No transport node: the timing reads as stopped, the block is processed.
@@ -172,12 +203,14 @@ TEST(AaxRender, MalformedContextsAreRefusedWithoutTouchingTheOutputs)
   p.instance->RenderProc()(nullptr, nullptr);
 }
 
-TEST(AaxRender, BeforeInitializeNothingIsRendered)
+TEST(AaxRender, NothingIsRenderedBeforeInitializeOrAfterUninitialize)
 {
   Described d;
-  auto* created = static_cast<AAX_IEffectParameters*>(d.effect().Proc(kAAX_ProcPtrID_Create_EffectParameters)());
+  ASSERT_TRUE(d.module);
+  auto* created = reinterpret_cast<IACFUnknown*>(d.effect().Proc(kAAX_ProcPtrID_Create_EffectParameters)());
   ASSERT_NE(created, nullptr);
-  auto* plug = dynamic_cast<TavrikQuenmark*>(created);
+  created->AddRef();
+  TavrikQuenmark* plug = PlugOf(reinterpret_cast<aaxhost::abi::IACFUnknown*>(created));
   ASSERT_NE(plug, nullptr);
   EXPECT_EQ(plug->HostCode(), LookUpHostCode("ProTools"));
   Buffers block(2, 64, 0.25f);
@@ -190,16 +223,28 @@ TEST(AaxRender, BeforeInitializeNothingIsRendered)
   info.privateData = &self;
   EXPECT_EQ(plug->RenderAudio(&info), AAX_ERROR_NOT_INITIALIZED);
   EXPECT_EQ(block.out[0][0], -7.0f);
-  EXPECT_EQ(created->Initialize(nullptr, nullptr), AAX_ERROR_NULL_ARGUMENT);
+  EXPECT_EQ(plug->Initialize(nullptr), AAX_ERROR_NOT_INITIALIZED);
   EXPECT_EQ(created->Release(), 0u);
+
+  // After Uninitialize the instance is still called safely, and answers as before.
+  Plugin p;
+  ASSERT_TRUE(p.plug);
+  info.privateData = nullptr;
+  self.plugin = p.plug;
+  info.privateData = &self;
+  ASSERT_EQ(p->Uninitialize(), AAX_SUCCESS);
+  EXPECT_EQ(p.plug->RenderAudio(&info), AAX_ERROR_NOT_INITIALIZED);
+  EXPECT_EQ(block.out[0][0], -7.0f);
+  EXPECT_EQ(p->UpdateParameterNormalizedValue("1", 0.5, 0), AAX_ERROR_INVALID_PARAMETER_ID);
+  EXPECT_EQ(p->SetParameterNormalizedValue("1", 0.5), AAX_ERROR_INVALID_PARAMETER_ID);
+  EXPECT_EQ(p.instance->HostAutomation().Registered(), std::vector<std::string>{}) << "each one withdrawn";
 }
 
-TEST(AaxRender, RenderingAllocatesNothingOnceTheBlockLengthIsKnown)
+TEST(AaxRender, RenderingAllocatesNothingFromTheFirstBlockOn)
 {
   Plugin p;
   p->UpdateParameterNormalizedValue("4", 1.0, 0);
   Buffers block(2, 512, 0.1f);
-  block.render(*p.instance);
   p.instance->HostTransport().playing = true;
   size_t allocations = 0;
   for (int round = 0; round < 20; ++round)

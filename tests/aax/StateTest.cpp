@@ -7,12 +7,10 @@
 #include <nlohmann/json.hpp>
 
 using namespace aaxtest;
-using Event = aaxhost::Automation::Event;
+using Event = aaxhost::AutomationDelegate::Event;
 
 namespace
 {
-constexpr AAX_CTypeID kChunkId = 0x516E6D6B; // 'Qnmk'
-
 TEST(AaxState, OneChunkHoldingTheProductStateByteForByte)
 {
   Plugin p;
@@ -37,11 +35,23 @@ TEST(AaxState, OneChunkHoldingTheProductStateByteForByte)
   const auto document = nlohmann::json::parse(data.begin() + 4, data.end());
   EXPECT_EQ(document["version"], "1.3.1");
 
-  // Too little room for the state: refused, nothing written.
-  std::vector<char> record(AAX_ChunkBytes(8), 'x');
+  // The size is of the data alone, and GetChunk writes exactly that many bytes even when
+  // the state moves in between (the gain readout changes while audio runs).
+  uint32_t reported = 0;
+  ASSERT_EQ(p->GetChunkSize(kChunkId, &reported), AAX_SUCCESS);
+  EXPECT_EQ(reported, static_cast<uint32_t>(state.Size()));
+  p->UpdateParameterNormalizedValue("3", 0.123456789, 0);
+  std::vector<char> record(kAAX_ChunkHeaderBytes + reported + 16, 'x');
   auto* chunk = reinterpret_cast<AAX_SPlugInChunk*>(record.data());
+  chunk->fSize = 0;
+  ASSERT_EQ(p->GetChunk(kChunkId, chunk), AAX_SUCCESS);
+  EXPECT_EQ(chunk->fSize, static_cast<int32_t>(reported));
+  EXPECT_EQ(record[kAAX_ChunkHeaderBytes + reported], 'x') << "nothing past the reported size";
+
+  // Without a size asked first, a host's room too small for the state is refused.
   chunk->fSize = 8;
-  EXPECT_EQ(p->GetChunk(kChunkId, chunk), AAX_ERROR_BUFFER_TOO_SMALL);
+  record[kAAX_ChunkHeaderBytes] = 'x';
+  EXPECT_EQ(p->GetChunk(kChunkId, chunk), AAX_ERROR_INCORRECT_CHUNK_SIZE);
   EXPECT_EQ(chunk->fData[0], 'x');
   EXPECT_EQ(p->GetChunk(0x61626364, chunk), AAX_ERROR_INVALID_CHUNK_ID);
 }
@@ -56,7 +66,7 @@ TEST(AaxState, ASavedChunkRestoresAnotherInstanceAndTheHostFollows)
   std::vector<char> data;
   ASSERT_EQ(source.instance->SaveChunk(id, data), AAX_SUCCESS);
 
-  Plugin target;
+  Plugin target(source.described);
   target.instance->HostAutomation().TakeEvents();
   bool equal = true;
   ASSERT_EQ(target.instance->CompareChunk(id, data, equal), AAX_SUCCESS);
@@ -71,16 +81,21 @@ TEST(AaxState, ASavedChunkRestoresAnotherInstanceAndTheHostFollows)
     EXPECT_EQ(target.plug->ParamAt(i)->Value(), source.plug->ParamAt(i)->Value()) << i;
   }
   EXPECT_EQ(target.plug->ParamAt(kAnalyze)->Value(), 0.0) << "a loaded state does not start an analysis";
-  // All eight values go to the host, which sends them back.
-  const std::vector<Event> events = target.instance->HostAutomation().Events();
-  ASSERT_EQ(events.size(), 8u);
+  // The host reads the loaded values back at once, and all eight go to its automation.
+  double hostValue = 0.0;
+  target->GetParameterNormalizedValue("8", &hostValue);
+  EXPECT_NEAR(hostValue, 0.25, 1e-9);
+  std::vector<Event> sets;
+  for (const Event& e : target.instance->HostAutomation().Events())
+    if (e.kind == Event::Kind::kSet)
+      sets.push_back(e);
+  ASSERT_EQ(sets.size(), 8u);
   for (int i = 0; i < 8; ++i)
   {
-    EXPECT_STREQ(events[static_cast<size_t>(i)].id, std::to_string(i + 1).c_str());
-    EXPECT_NEAR(events[static_cast<size_t>(i)].value, target.plug->ParamAt(i)->ToNormalized(), 1e-12);
+    EXPECT_STREQ(sets[static_cast<size_t>(i)].id, std::to_string(i + 1).c_str());
+    EXPECT_NEAR(sets[static_cast<size_t>(i)].value, target.plug->ParamAt(i)->ToNormalized(), 1e-12);
   }
   target.instance->DeliverAutomation();
-  double hostValue = 0.0;
   target->GetParameterNormalizedValue("8", &hostValue);
   EXPECT_NEAR(hostValue, 0.25, 1e-9);
   int32_t changes = 0;
@@ -107,13 +122,11 @@ TEST(AaxState, BrokenChunksAreReportedAndLoseNothing)
        {std::vector<char>{}, std::vector<char>{'\x05', 0, 0}, std::vector<char>(good.begin(), good.begin() + 20),
         std::vector<char>{'\xff', '\xff', '\xff', '\x7f', '{', '}'}})
   {
-    EXPECT_EQ(p.instance->LoadChunk(kChunkId, broken), AAX_ERROR_INVALID_CHUNK_DATA) << broken.size();
+    EXPECT_EQ(p.instance->LoadChunk(kChunkId, broken), AAX_ERROR_MALFORMED_CHUNK) << broken.size();
     EXPECT_EQ(p.plug->ParamAt(kTargetValue)->Value(), target) << broken.size();
   }
-  std::vector<char> record(AAX_ChunkBytes(0));
-  auto* chunk = reinterpret_cast<AAX_SPlugInChunk*>(record.data());
-  chunk->fSize = -5;
-  EXPECT_EQ(p->SetChunk(kChunkId, chunk), AAX_ERROR_INVALID_ARGUMENT);
+  EXPECT_EQ(p.instance->LoadChunk(kChunkId, good, -5), AAX_ERROR_INCORRECT_CHUNK_SIZE);
+  EXPECT_EQ(p.plug->ParamAt(kTargetValue)->Value(), target);
   EXPECT_EQ(p.instance->LoadChunk(kChunkId, good), AAX_SUCCESS);
 }
 } // namespace

@@ -31,8 +31,8 @@ TEST(AaxThreads, RenderingWhileTheHostAutomatesSavesAndLoads)
   });
   for (int round = 0; round < 200; ++round)
   {
-    p->UpdateParameterNormalizedValue("3", (round % 10) / 10.0, AAX_eUpdateSource_Automation);
-    p->UpdateParameterNormalizedValue("", round % 3 == 0 ? 1.0 : 0.0, AAX_eUpdateSource_Automation);
+    p.instance->Automate("3", (round % 10) / 10.0);
+    p.instance->Automate(kBypassId, round % 3 == 0 ? 1.0 : 0.0);
     p.plug->SetParameterFromGUI(kMeasure, (round % 6) / 5.0);
     if (round % 20 == 0)
     {

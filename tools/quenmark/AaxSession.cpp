@@ -2,7 +2,6 @@
 
 #include "tools/quenmark/ToolError.h"
 
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IString.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,15 +11,22 @@ namespace quenmark
 {
 namespace
 {
+using aaxhost::HostString;
+using aaxhost::abi::AAX_Result;
+using aaxhost::abi::AAX_SUCCESS;
+
+constexpr int32_t kDiscrete = 0;
+constexpr int32_t kContinuous = 1;
+
 [[noreturn]] void fail(const std::string& what, AAX_Result result)
 {
   throw ToolError(kExitFailure, what + " (AAX error " + std::to_string(result) + ")");
 }
 
-std::string textOf(AAX_IEffectParameters& parameters, const std::string& id, double normalized)
+std::string textOf(aaxhost::abi::IEffectParametersV4& parameters, const std::string& id, double normalized)
 {
-  AAX_CString text;
-  if (parameters.GetParameterStringFromValue(id.c_str(), normalized, &text) != AAX_SUCCESS)
+  HostString text;
+  if (parameters.GetParameterStringFromValue(id.c_str(), normalized, &text, 64) != AAX_SUCCESS)
     return {};
   return text.Text();
 }
@@ -50,7 +56,7 @@ double AaxParameter::toNormalized(double plain) const
   return std::isfinite(normalized) ? std::clamp(normalized, 0., 1.) : 0.;
 }
 
-std::vector<AaxParameter> aaxParameters(AAX_IEffectParameters& parameters)
+std::vector<AaxParameter> aaxParameters(aaxhost::abi::IEffectParametersV4& parameters)
 {
   int32_t count = 0;
   if (const AAX_Result result = parameters.GetNumberOfParameters(&count); result != AAX_SUCCESS)
@@ -58,10 +64,10 @@ std::vector<AaxParameter> aaxParameters(AAX_IEffectParameters& parameters)
   std::vector<AaxParameter> list;
   for (int32_t index = 0; index < count; ++index)
   {
-    AAX_CString id;
-    AAX_CString name;
+    HostString id;
+    HostString name;
     AaxParameter parameter;
-    int32_t type = AAX_eParameterType_Continuous;
+    int32_t type = kContinuous;
     if (parameters.GetParameterIDFromIndex(index, &id) != AAX_SUCCESS ||
         parameters.GetParameterName(id.Get(), &name) != AAX_SUCCESS ||
         parameters.GetParameterNumberOfSteps(id.Get(), &parameter.steps) != AAX_SUCCESS ||
@@ -69,7 +75,7 @@ std::vector<AaxParameter> aaxParameters(AAX_IEffectParameters& parameters)
       throw ToolError(kExitFailure, "the plug-in does not describe its parameter " + std::to_string(index));
     parameter.id = id.Text();
     parameter.name = name.Text();
-    parameter.discrete = type == AAX_eParameterType_Discrete && parameter.steps > 1;
+    parameter.discrete = type == kDiscrete && parameter.steps > 1;
     if (!parameter.discrete)
     {
       parameter.minimum = numberIn(textOf(parameters, parameter.id, 0.), parameter.name);
@@ -109,7 +115,8 @@ AaxSession::AaxSession(std::shared_ptr<aaxhost::Module> module, int channels, in
   const aaxhost::EffectDescriptor& effect = *mModule->Description().Effects().front().second;
   int component = -1;
   for (std::size_t c = 0; c < effect.Components().size(); ++c)
-    if (AAX_StemChannelCount(effect.Components()[c]->Property(AAX_eProperty_InputStemFormat)) == channels)
+    if (aaxhost::abi::StemChannelCount(static_cast<int32_t>(
+            effect.Components()[c]->Property(aaxhost::abi::kPropertyInputStemFormat))) == channels)
       component = static_cast<int>(c);
   if (component < 0)
     throw ToolError(kExitUsage, "the AAX plug-in has no component for " + std::to_string(channels) + " channels");
@@ -187,16 +194,9 @@ void AaxSession::rewindTransport()
 // delivered back to the plug-in before the next block.
 void AaxSession::applyChanges()
 {
-  AAX_IEffectParameters& parameters = mInstance->Parameters();
   for (const auto& [id, normalized] : mChanges)
-  {
-    const char* name = mParameters[id].id.c_str();
-    parameters.TouchParameter(name);
-    const AAX_Result result = parameters.SetParameterNormalizedValue(name, normalized);
-    parameters.ReleaseParameter(name);
-    if (result != AAX_SUCCESS)
+    if (const AAX_Result result = mInstance->Edit(mParameters[id].id, normalized); result != AAX_SUCCESS)
       fail("setting \"" + mParameters[id].name + "\"", result);
-  }
   mChanges.clear();
   mInstance->DeliverAutomation();
 }
@@ -232,7 +232,7 @@ void AaxSession::flush()
 
 std::vector<char> AaxSession::chunk() const
 {
-  AAX_CTypeID id = 0;
+  aaxhost::abi::AAX_CTypeID id = 0;
   std::vector<char> data;
   if (const AAX_Result result = mInstance->SaveChunk(id, data); result != AAX_SUCCESS)
     fail("reading the plug-in's chunk", result);

@@ -53,7 +53,7 @@ struct AaxParameter
 };
 
 // The parameters of one AAX instance as the host sees them, in the plug-in's order.
-std::vector<AaxParameter> aaxParameters(AAX_IEffectParameters& parameters);
+std::vector<AaxParameter> aaxParameters(aaxhost::abi::IEffectParametersV4& parameters);
 
 class AaxSession final : public PluginSession
 {

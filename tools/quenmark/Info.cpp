@@ -157,6 +157,8 @@ void describeEffect(const std::shared_ptr<vst3host::Module>& module, const vst3h
 }
 // The AAX module as an AAX host sees it: its effects, their components, and the
 // parameters of an instance of the first effect with their steps, defaults and texts.
+int channelsOf(int64_t stemFormat) { return aaxhost::abi::StemChannelCount(static_cast<int32_t>(stemFormat)); }
+
 void describeAax(const AaxPlugin& plugin, std::ostream& out)
 {
   out << "module " << plugin.binaryPath().string() << " (AAX)\n";
@@ -168,9 +170,9 @@ void describeAax(const AaxPlugin& plugin, std::ostream& out)
     {
       const aaxhost::ComponentDescriptor& component = *effect->Components()[c];
       out << "  component " << c << ": "
-          << AAX_StemChannelCount(component.Property(AAX_eProperty_InputStemFormat)) << " in, "
-          << AAX_StemChannelCount(component.Property(AAX_eProperty_OutputStemFormat)) << " out, native "
-          << inQuotes(aaxhost::FourCC(static_cast<uint32_t>(component.Property(AAX_eProperty_PlugInID_Native))))
+          << channelsOf(component.Property(aaxhost::abi::kPropertyInputStemFormat)) << " in, "
+          << channelsOf(component.Property(aaxhost::abi::kPropertyOutputStemFormat)) << " out, native "
+          << inQuotes(aaxhost::FourCC(static_cast<uint32_t>(component.Property(aaxhost::abi::kPropertyPlugInIDNative))))
           << "\n";
     }
   }
@@ -180,15 +182,15 @@ void describeAax(const AaxPlugin& plugin, std::ostream& out)
     aaxhost::Instance::Create(effect, static_cast<int>(effect.Components().size()) - 1, 48000., error);
   if (!instance)
     throw ToolError(kExitFailure, "creating the plug-in: " + error);
-  AAX_IEffectParameters& parameters = instance->Parameters();
+  aaxhost::abi::IEffectParametersV4& parameters = instance->Parameters();
   const std::vector<AaxParameter> list = aaxParameters(parameters);
   out << "parameters (" << list.size() << "):\n";
   for (const AaxParameter& parameter : list)
   {
     double normalized = 0.;
     parameters.GetParameterDefaultNormalizedValue(parameter.id.c_str(), &normalized);
-    AAX_CString shown;
-    parameters.GetParameterStringFromValue(parameter.id.c_str(), normalized, &shown);
+    aaxhost::HostString shown;
+    parameters.GetParameterStringFromValue(parameter.id.c_str(), normalized, &shown, 64);
     out << "  " << inQuotes(parameter.id) << " " << inQuotes(parameter.name) << ": "
         << (parameter.discrete ? "discrete" : "continuous") << ", " << parameter.steps << " steps, default "
         << inQuotes(shown.Text());
@@ -199,8 +201,8 @@ void describeAax(const AaxPlugin& plugin, std::ostream& out)
       out << ", values";
       for (int step = 0; step < parameter.steps; ++step)
       {
-        AAX_CString text;
-        parameters.GetParameterStringFromValue(parameter.id.c_str(), parameter.toNormalized(step), &text);
+        aaxhost::HostString text;
+        parameters.GetParameterStringFromValue(parameter.id.c_str(), parameter.toNormalized(step), &text, 64);
         out << " " << inQuotes(text.Text());
       }
     }

@@ -2,33 +2,45 @@
 
 #include "WDL/IPlug/AAX/IPlugAAX.h"
 
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IViewContainer.h"
+#include "AAX_SDK/Libs/AAXLibrary/source/AAX_VHost.h"
 
 #include <new>
 
-AAX_IEffectGUI* AAX_CEffectGUI_IPLUG::Create()
+IACFUnknown* AAX_CEffectGUI_IPLUG::Create()
 {
-  return new (std::nothrow) AAX_CEffectGUI_IPLUG;
+  auto* created = new (std::nothrow) AAX_CEffectGUI_IPLUG;
+  return created != nullptr ? created->Unknown() : nullptr;
 }
+
+namespace
+{
+bool IsNativeWindowType(int32_t type)
+{
+#if defined(_WIN32)
+  return type == AAX_eViewContainer_Type_HWND;
+#else
+  return type != AAX_eViewContainer_Type_NULL && type != AAX_eViewContainer_Type_NSView &&
+         type != AAX_eViewContainer_Type_UIView && type != AAX_eViewContainer_Type_HWND;
+#endif
+}
+} // namespace
 
 void AAX_CEffectGUI_IPLUG::CreateViewContents()
 {
-  // Only this module's plug-in objects reach here: the host pairs the GUI with the
-  // effect-parameters object of the same instance.
-  auto* parameters = dynamic_cast<AAX_CIPlugParameters*>(GetEffectParameters());
-  mPlug = dynamic_cast<IPlugAAX*>(parameters);
+  // The host pairs the GUI with the effect-parameters object of the same instance.
+  mPlug = dynamic_cast<IPlugAAX*>(GetEffectParameters());
   mEditor = mPlug != nullptr ? mPlug->GetGUI() : nullptr;
 }
 
 void AAX_CEffectGUI_IPLUG::CreateViewContainer()
 {
-  AAX_IViewContainer* container = GetViewContainer();
-  if (mEditor == nullptr || container == nullptr)
+  AAX_VViewContainer* container = GetViewContainer();
+  if (mEditor == nullptr || container == nullptr || !IsNativeWindowType(container->GetType()))
     return;
   void* nativeWindow = container->GetPtr();
   if (nativeWindow == nullptr)
     return;
-  mPlug->SetViewContainer(container);
+  mPlug->SetEditorContainer(container);
   mEditor->OpenEditorWindow(nativeWindow);
 }
 
@@ -37,7 +49,7 @@ void AAX_CEffectGUI_IPLUG::DeleteViewContainer()
   if (mEditor == nullptr)
     return;
   mEditor->CloseEditorWindow();
-  mPlug->SetViewContainer(nullptr);
+  mPlug->SetEditorContainer(nullptr);
 }
 
 AAX_Result AAX_CEffectGUI_IPLUG::GetViewSizeOf(AAX_Point& size) const

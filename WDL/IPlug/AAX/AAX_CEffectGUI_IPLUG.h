@@ -13,15 +13,17 @@ class IPlugAAX;
 class AAX_CEffectGUI_IPLUG final : public AAX_CEffectGUI
 {
 public:
-  // [UI thread] The GUI creation procedure: a new object, or null.
-  static AAX_IEffectGUI* Create();
+  // [UI thread] The GUI creation procedure: a new object (no reference yet), or null.
+  static IACFUnknown* Create();
 
   IGraphics* Editor() const { return mEditor; }
 
 protected:
   // The editor of the plug-in whose effect-parameters object the library was given.
   void CreateViewContents() override;
-  // With a native window and an editor: the editor opens its window in it.
+  // With a native window of this platform's kind and an editor: the editor opens its
+  // window in it (Windows: an HWND; Linux: an X11 window under a private type value,
+  // any value outside the ones the interface gives other kinds).
   void CreateViewContainer() override;
   // With an editor: its window closes.
   void DeleteViewContainer() override;

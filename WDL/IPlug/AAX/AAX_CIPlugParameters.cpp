@@ -1,13 +1,13 @@
 #include "WDL/IPlug/AAX/AAX_CIPlugParameters.h"
 
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IController.h"
+#include "AAX_SDK/Libs/AAXLibrary/source/AAX_VHost.h"
 
 #include <cstring>
 
 AAX_Result AAX_CIPlugParameters::ResetFieldData(AAX_CFieldIndex field, void* data, uint32_t sizeBytes) const
 {
   if (data == nullptr)
-    return AAX_ERROR_NULL_ARGUMENT;
+    return sizeBytes == 0 ? AAX_SUCCESS : AAX_ERROR_NULL_ARGUMENT;
   if (field != kAAXField_PrivateData)
   {
     std::memset(data, 0, sizeBytes);
@@ -15,8 +15,7 @@ AAX_Result AAX_CIPlugParameters::ResetFieldData(AAX_CFieldIndex field, void* dat
   }
   if (sizeBytes != sizeof(AAX_SIPlugPrivateData))
   {
-    if (AAX_IController* controller = Controller())
-      controller->HandleAssertion("iDataSize == sizeof(AAX_SIPlugPrivateData)", "AAX_CIPlugParameters");
+    AAX_VHostServices::HandleAssertion("iDataSize == sizeof(AAX_SIPlugPrivateData)", "AAX_CIPlugParameters");
     if (sizeBytes < sizeof(AAX_SIPlugPrivateData))
       return AAX_ERROR_INVALID_ARGUMENT; // the address does not fit: nothing written past the block
   }

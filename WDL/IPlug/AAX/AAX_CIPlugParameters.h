@@ -49,8 +49,9 @@ class AAX_CIPlugParameters : public AAX_CEffectParameters
 {
 public:
   // Field 8 receives this object's address (a size other than 8 is reported to the
-  // host's assertion handler, and the address is written when it fits); every other
-  // field is zero-filled. Null data: AAX_ERROR_NULL_ARGUMENT.
+  // host's assertion handler, and the address is written when it fits, else
+  // AAX_ERROR_INVALID_ARGUMENT); every other field is zero-filled. Null data:
+  // AAX_ERROR_NULL_ARGUMENT. Works before Initialize: hosts may fill contexts first.
   AAX_Result ResetFieldData(AAX_CFieldIndex field, void* data, uint32_t sizeBytes) const override;
 
   // [audio thread, takes the plug-in mutex] One block of one instance.

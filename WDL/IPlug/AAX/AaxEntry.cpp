@@ -24,13 +24,14 @@ std::mutex& InstanceCreationLock()
   return lock;
 }
 
-// [UI thread] One plug-in object as its effect-parameters object (one reference), or null.
-void* CreateEffectParameters()
+// [UI thread] One plug-in object as its effect-parameters object (no reference yet: the
+// host's first QueryInterface takes it), or null.
+IACFUnknown* CreateEffectParameters()
 {
   const std::lock_guard<std::mutex> lock(InstanceCreationLock());
   try
   {
-    return static_cast<AAX_IEffectParameters*>(new TavrikQuenmark);
+    return (new TavrikQuenmark)->Unknown();
   }
   catch (...)
   {
@@ -38,7 +39,7 @@ void* CreateEffectParameters()
   }
 }
 
-void* CreateEffectGUI() { return AAX_CEffectGUI_IPLUG::Create(); }
+IACFUnknown* CreateEffectGUI() { return AAX_CEffectGUI_IPLUG::Create(); }
 } // namespace
 
 const IPlugAAX_Description& IPlugAAX_ModuleDescription()

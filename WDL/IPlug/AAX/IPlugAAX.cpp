@@ -5,11 +5,10 @@
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_CDisplayDelegates.h"
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_CParameter.h"
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_CTaperDelegates.h"
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IController.h"
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_IMIDINode.h"
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_ITransport.h"
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IViewContainer.h"
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_SPlugInChunk.h"
+#include "AAX_SDK/Libs/AAXLibrary/source/AAX_VHost.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +25,8 @@ namespace
 using PlugLock = std::lock_guard<std::recursive_mutex>;
 
 constexpr int kInitialBlockFrames = 1024;
+// The identifier AAX hosts look for to connect their bypass button to the plug-in's.
+constexpr const char* kMasterBypassIdentifier = "MasterBypassID";
 constexpr int kContinuousSteps = 128;
 constexpr int kDisplayPrecision = 2;
 constexpr double kDefaultTempoBpm = 120.0;
@@ -58,12 +59,17 @@ AAX_Result IPlugAAX::EffectInit()
 {
   AAX_CString bypassId;
   GetMasterBypassParameter(&bypassId);
+  // The library names a master bypass only once one exists, so asking it first gives the
+  // empty identifier, which AAX hosts read as "no master bypass": their bypass button
+  // would not reach the plug-in. The bypass takes the identifier hosts look for instead.
+  if (bypassId.Text().empty())
+    bypassId.Set(kMasterBypassIdentifier);
   auto* bypass = new AAX_CParameter<bool>(bypassId.Get(), "Master Bypass", false, AAX_CBinaryTaperDelegate(),
                                           AAX_CBinaryDisplayDelegate("bypass", "on"), true);
   bypass->SetNumberOfSteps(2);
   bypass->SetType(AAX_eParameterType_Discrete);
   mMasterBypass = bypass;
-  if (const AAX_Result result = mParameterManager.AddParameter(bypass); result != AAX_SUCCESS)
+  if (const AAX_Result result = AddParameter(bypass); result != AAX_SUCCESS)
   {
     mMasterBypass = nullptr;
     return result;
@@ -73,9 +79,12 @@ AAX_Result IPlugAAX::EffectInit()
   for (int i = 0; i < ParamCount(); ++i)
     AddFrameworkParameter(i);
 
-  double sampleRate = 0.0;
+  AAX_CSampleRate sampleRate = 0.0f;
   if (Controller()->GetSampleRate(&sampleRate) == AAX_SUCCESS)
     SetSampleRate(sampleRate); // a rate that is not positive keeps the framework's
+  // Sized once here for every block the host may send: the render never resizes (which
+  // would allocate on the audio thread and restart what the detectors measured).
+  SetBlockFrames(kHostMaxBlockFrames);
   ResetProcessing();
   // No preset is loaded in this deliverable, so nothing else would hand the constructor's
   // values to the product: without this, its processing would not follow the parameters
@@ -125,26 +134,26 @@ void IPlugAAX::AddFrameworkParameter(int index)
     return; // kinds a host cannot show get no AAX parameter
   }
   created->UpdateNormalizedValue(param.ToNormalized());
-  mParameterManager.AddParameter(created);
+  AddParameter(created);
 }
 
-AAX_Result IPlugAAX::UpdateParameterNormalizedValue(AAX_CParamID id, double value, int32_t source)
+AAX_Result IPlugAAX::Uninitialize()
 {
-  AAX_IParameter* parameter = mParameterManager.GetParameterByID(id);
-  if (parameter == nullptr)
-    return AAX_ERROR_INVALID_PARAMETER_ID;
-  if (!std::isfinite(value))
-    return AAX_ERROR_INVALID_ARGUMENT;
-  value = std::clamp(value, 0.0, 1.0);
-  const AAX_Result result = AAX_CEffectParameters::UpdateParameterNormalizedValue(id, value, source);
-  // Identifiers are "1" .. "N"; the master bypass's is not a number and reads as -1. The
-  // product ignores a value equal to the one it applied last (hosts re-send values).
+  PlugLock lock(Mutex()); // no render runs while the parameters go
+  mMasterBypass = nullptr;
+  mTransport = nullptr;
+  return AAX_CEffectParameters::Uninitialize();
+}
+
+void IPlugAAX::ParameterValueChanged(AAX_CParamID id, double normalized)
+{
+  // Identifiers are "1" .. "N"; the master bypass's is not a number and reads as -1: its
+  // value is read by the render from the AAX parameter itself.
   char* end = nullptr;
   const long number = std::strtol(id, &end, 10);
   const int index = (end != id && *end == '\0') ? static_cast<int>(number) - 1 : -1;
   if (index >= 0 && index < ParamCount())
-    ApplyHostValue(index, value);
-  return result;
+    ApplyHostValue(index, normalized);
 }
 
 // ---- Chunks ----
@@ -178,8 +187,11 @@ AAX_Result IPlugAAX::GetChunkSize(AAX_CTypeID chunkId, uint32_t* sizeBytes) cons
   if (chunkId != static_cast<AAX_CTypeID>(UniqueID()))
     return AAX_ERROR_INVALID_CHUNK_ID;
   ChunkBuffer state;
-  if (const_cast<IPlugAAX*>(this)->SerializeState(state))
-    *sizeBytes = static_cast<uint32_t>(state.Size());
+  const bool written = const_cast<IPlugAAX*>(this)->SerializeState(state);
+  const std::lock_guard<std::mutex> guard(mChunkLock);
+  mMeasuredChunk.assign(state.Data(), state.Data() + (written ? state.Size() : 0));
+  mHasMeasuredChunk = written;
+  *sizeBytes = static_cast<uint32_t>(mMeasuredChunk.size());
   return AAX_SUCCESS;
 }
 
@@ -189,13 +201,25 @@ AAX_Result IPlugAAX::GetChunk(AAX_CTypeID chunkId, AAX_SPlugInChunk* chunk) cons
     return AAX_ERROR_NULL_ARGUMENT;
   if (chunkId != static_cast<AAX_CTypeID>(UniqueID()))
     return AAX_ERROR_INVALID_CHUNK_ID;
-  ChunkBuffer state;
-  if (!const_cast<IPlugAAX*>(this)->SerializeState(state))
-    return AAX_ERROR_INVALID_CHUNK_ID;
-  if (chunk->fSize < state.Size())
-    return AAX_ERROR_BUFFER_TOO_SMALL;
-  std::memcpy(chunk->fData, state.Data(), static_cast<size_t>(state.Size()));
-  chunk->fSize = state.Size();
+  std::vector<char> bytes;
+  {
+    const std::lock_guard<std::mutex> guard(mChunkLock);
+    if (mHasMeasuredChunk)
+      bytes.swap(mMeasuredChunk);
+    mHasMeasuredChunk = false;
+  }
+  if (bytes.empty())
+  {
+    // No size asked for first: the current state, when the host's room takes it.
+    ChunkBuffer state;
+    if (!const_cast<IPlugAAX*>(this)->SerializeState(state))
+      return AAX_ERROR_INVALID_CHUNK_ID;
+    if (chunk->fSize > 0 && chunk->fSize < state.Size())
+      return AAX_ERROR_INCORRECT_CHUNK_SIZE;
+    bytes.assign(state.Data(), state.Data() + state.Size());
+  }
+  std::memcpy(chunk->fData, bytes.data(), bytes.size());
+  chunk->fSize = static_cast<int32_t>(bytes.size());
   return AAX_SUCCESS;
 }
 
@@ -206,7 +230,7 @@ AAX_Result IPlugAAX::SetChunk(AAX_CTypeID chunkId, const AAX_SPlugInChunk* chunk
   if (chunkId != static_cast<AAX_CTypeID>(UniqueID()))
     return AAX_ERROR_INVALID_CHUNK_ID;
   if (chunk->fSize < 0)
-    return AAX_ERROR_INVALID_ARGUMENT;
+    return AAX_ERROR_INCORRECT_CHUNK_SIZE;
   ChunkBuffer state;
   state.PutBytes(chunk->fData, chunk->fSize);
   const bool read = RestoreState(state, 0) >= 0;
@@ -217,26 +241,39 @@ AAX_Result IPlugAAX::SetChunk(AAX_CTypeID chunkId, const AAX_SPlugInChunk* chunk
   {
     PlugLock lock(Mutex());
     for (int i = 0; i < ParamCount(); ++i)
-      normalized[static_cast<std::size_t>(i)] = ParamAt(i)->ToNormalized();
+    {
+      // A value the host cannot hold (a fraction of a step, from a foreign or damaged
+      // state) becomes the value the host's will read as, so the two agree.
+      IPlugParam& param = *ParamAt(i);
+      const double n = param.ToNormalized();
+      IPlugParam probe = param;
+      probe.SetFromNormalized(n);
+      if (probe.Value() != param.Value())
+      {
+        param.SetFromNormalized(n);
+        ParamChanged(i, kSourceRecall);
+      }
+      normalized[static_cast<std::size_t>(i)] = param.ToNormalized();
+    }
     RefreshParamControls();
   }
   for (int i = 0; i < ParamCount(); ++i)
     if (AAX_CParamID id = ParameterID(i))
-      SetParameterNormalizedValue(id, normalized[static_cast<std::size_t>(i)]);
+      PostEdit(id, normalized[static_cast<std::size_t>(i)], true);
   CountChange();
-  return read ? AAX_SUCCESS : AAX_ERROR_INVALID_CHUNK_DATA;
+  return read ? AAX_SUCCESS : AAX_ERROR_MALFORMED_CHUNK;
 }
 
-AAX_Result IPlugAAX::CompareActiveChunk(const AAX_SPlugInChunk* chunk, bool* equal) const
+AAX_Result IPlugAAX::CompareActiveChunk(const AAX_SPlugInChunk* chunk, AAX_CBoolean* equal) const
 {
   if (chunk == nullptr || equal == nullptr)
     return AAX_ERROR_NULL_ARGUMENT;
   if (chunk->fChunkID != static_cast<AAX_CTypeID>(UniqueID()))
   {
-    *equal = true;
+    *equal = 1;
     return AAX_SUCCESS;
   }
-  *equal = const_cast<IPlugAAX*>(this)->StateEquals(chunk->fData, std::max(chunk->fSize, 0), 0);
+  *equal = const_cast<IPlugAAX*>(this)->StateEquals(chunk->fData, std::max(chunk->fSize, 0), 0) ? 1 : 0;
   return AAX_SUCCESS;
 }
 
@@ -246,23 +283,23 @@ AAX_Result IPlugAAX::RenderAudio(const AAX_SIPlugRenderInfo* info)
 {
   if (info == nullptr || info->bufferLength == nullptr)
     return AAX_ERROR_NULL_ARGUMENT;
-  if (!IsInitialized() || mMasterBypass == nullptr)
-    return AAX_ERROR_NOT_INITIALIZED;
   const int frames = *info->bufferLength;
   if (frames < 0)
-    return AAX_ERROR_INVALID_BLOCK_LENGTH;
-
-  AAX_EStemFormat inputFormat = AAX_eStemFormat_None;
-  AAX_EStemFormat outputFormat = AAX_eStemFormat_None;
-  Controller()->GetInputStemFormat(&inputFormat);
-  Controller()->GetOutputStemFormat(&outputFormat);
-  const int inputs = std::clamp(AAX_StemChannelCount(inputFormat), 0, NInChannels());
-  const int outputs = std::clamp(AAX_StemChannelCount(outputFormat), 0, NOutChannels());
-  if (frames > 0 && ((inputs > 0 && info->inputs == nullptr) || (outputs > 0 && info->outputs == nullptr)))
-    return AAX_ERROR_NULL_ARGUMENT;
+    return AAX_ERROR_INVALID_ARGUMENT;
 
   {
     PlugLock lock(Mutex());
+    if (!IsInitialized() || mMasterBypass == nullptr)
+      return AAX_ERROR_NOT_INITIALIZED;
+    AAX_EStemFormat inputFormat = AAX_eStemFormat_None;
+    AAX_EStemFormat outputFormat = AAX_eStemFormat_None;
+    Controller()->GetInputStemFormat(&inputFormat);
+    Controller()->GetOutputStemFormat(&outputFormat);
+    const int inputs = std::clamp(AAX_StemChannelCount(inputFormat), 0, NInChannels());
+    const int outputs = std::clamp(AAX_StemChannelCount(outputFormat), 0, NOutChannels());
+    if (frames > 0 && ((inputs > 0 && info->inputs == nullptr) || (outputs > 0 && info->outputs == nullptr)))
+      return AAX_ERROR_NULL_ARGUMENT;
+
     const AudioThreadScope audioThread(*this);
     bool bypassed = false;
     mMasterBypass->GetValueAsBool(&bypassed);
@@ -279,16 +316,7 @@ AAX_Result IPlugAAX::RenderAudio(const AAX_SIPlugRenderInfo* info)
 
     if (frames > 0)
     {
-      // Longer blocks than the framework's largest are processed in pieces of it. Only a
-      // longer block than any before resizes (and resets): a shorter one (the end of a
-      // bounce, a host's varying buffer) runs in the buffers there, keeping what the
-      // detectors measured.
-      const int blockFrames = std::min(frames, kMaxBlockFrames);
-      if (blockFrames > BlockSize())
-      {
-        SetBlockFrames(blockFrames);
-        ResetProcessing();
-      }
+      // RunProcessing takes blocks longer than the prepared size in pieces of it.
       // Disconnected channels read and write only their scratch buffers, which nothing
       // else writes: clearing them when the channels in use change is enough for every
       // block to start from silence there, and saves clearing them on every block.
@@ -314,6 +342,18 @@ AAX_Result IPlugAAX::RenderAudio(const AAX_SIPlugRenderInfo* info)
   return AAX_SUCCESS;
 }
 
+void IPlugAAX::PostEdit(AAX_CParamID id, double normalized, bool asEdit)
+{
+  // The host's view holds the value at once (a host reads back what the plug-in just
+  // reported); the set request then goes to its automation, whose echo changes nothing.
+  if (AAX_IParameter* parameter = mParameterManager.GetParameterByID(id))
+    parameter->UpdateNormalizedValue(normalized);
+  if (asEdit)
+    SetParameterNormalizedValue(id, normalized);
+  else
+    RequestParameterValue(id, normalized);
+}
+
 void IPlugAAX::SendQueuedValues()
 {
   if (!mHasQueuedValues)
@@ -325,7 +365,7 @@ void IPlugAAX::SendQueuedValues()
     if (std::isnan(value))
       continue;
     if (AAX_CParamID id = ParameterID(i))
-      SetParameterNormalizedValue(id, value);
+      PostEdit(id, value, false); // the render's own changes: no gesture
     value = std::numeric_limits<double>::quiet_NaN();
   }
 }
@@ -349,7 +389,7 @@ void IPlugAAX::InformHostOfParamChange(int index, double normalized)
     mHasQueuedValues = true;
     return;
   }
-  SetParameterNormalizedValue(id, normalized);
+  PostEdit(id, normalized, true);
 }
 
 void IPlugAAX::EndInformHostOfParamChange(int index)
@@ -433,7 +473,7 @@ void IPlugAAX::ResizeEditor(int width, int height)
 
 void IPlugAAX::ChangeLatency(int latencyFrames)
 {
-  if (AAX_IController* controller = Controller())
+  if (AAX_VController* controller = Controller())
     controller->SetSignalLatency(std::max(latencyFrames, 0));
   IPlugBase::ChangeLatency(latencyFrames);
 }

@@ -4,9 +4,10 @@
 #include "WDL/IPlug/BindingTraits.h"
 #include "WDL/IPlug/IPlugBase.h"
 
+#include <mutex>
 #include <vector>
 
-class AAX_IViewContainer;
+class AAX_VViewContainer;
 
 // The plug-in object of the AAX deliverable: framework base and effect-parameters object
 // in one. Framework parameter i is the AAX parameter "i+1"; the master bypass comes
@@ -32,36 +33,38 @@ public:
            int sideChainChannels = 0);
   ~IPlugAAX() override;
 
-  // ---- AAX_IEffectParameters ----
-  uint32_t AddRef() override { return AAX_CEffectParameters::AddRef(); }
-  uint32_t Release() override { return AAX_CEffectParameters::Release(); }
-  // [UI thread, takes the plug-in mutex] An unknown identifier:
-  // AAX_ERROR_INVALID_PARAMETER_ID, nothing changed. A framework parameter's value is
-  // applied (ParamChanged with kSourceHost) and shown in the editor.
-  AAX_Result UpdateParameterNormalizedValue(AAX_CParamID id, double value, int32_t source) override;
+  // ---- AAX_IACFEffectParameters ----
+  // [UI thread, takes the plug-in mutex] Removes the parameters; renders after it do
+  // nothing.
+  AAX_Result Uninitialize() override;
   AAX_Result GetNumberOfChunks(int32_t* count) const override;
   // [UI thread] Index 0 is 'Qnmk'; others: AAX_ERROR_INVALID_CHUNK_INDEX, id 0.
   AAX_Result GetChunkIDFromIndex(int32_t index, AAX_CTypeID* chunkId) const override;
-  // [UI thread] Foreign id: AAX_ERROR_INVALID_CHUNK_ID, size 0.
+  // [UI thread] The data bytes of the state (header excluded), kept for the GetChunk that
+  // follows, so the two agree even if the state moves in between. Foreign id:
+  // AAX_ERROR_INVALID_CHUNK_ID, size 0.
   AAX_Result GetChunkSize(AAX_CTypeID chunkId, uint32_t* sizeBytes) const override;
-  // [UI thread] The product's state into chunk->fData; fSize holds the room the host made
-  // and receives the bytes written. Foreign id, or no state: AAX_ERROR_INVALID_CHUNK_ID;
-  // too little room: AAX_ERROR_BUFFER_TOO_SMALL, nothing written.
+  // [UI thread] The state GetChunkSize reported (or the current one) into chunk->fData,
+  // fSize = the bytes written. Foreign id, or no state: AAX_ERROR_INVALID_CHUNK_ID; a
+  // positive fSize smaller than the state (the host's room): AAX_ERROR_INCORRECT_CHUNK_SIZE,
+  // nothing written.
   AAX_Result GetChunk(AAX_CTypeID chunkId, AAX_SPlugInChunk* chunk) const override;
   // [UI thread] Restores the product's state from the chunk, then sends every parameter's
   // value to the host and redraws the editor. Foreign id: AAX_ERROR_INVALID_CHUNK_ID;
-  // a negative size: AAX_ERROR_INVALID_ARGUMENT; data the product cannot read:
-  // AAX_ERROR_INVALID_CHUNK_DATA (what it could not read keeps its value).
+  // a negative size: AAX_ERROR_INCORRECT_CHUNK_SIZE; data the product cannot read:
+  // AAX_ERROR_MALFORMED_CHUNK (what it could not read keeps its value).
   AAX_Result SetChunk(AAX_CTypeID chunkId, const AAX_SPlugInChunk* chunk) override;
   // [UI thread] A foreign chunk compares equal.
-  AAX_Result CompareActiveChunk(const AAX_SPlugInChunk* chunk, bool* equal) const override;
+  AAX_Result CompareActiveChunk(const AAX_SPlugInChunk* chunk, AAX_CBoolean* equal) const override;
 
   // [audio thread, takes the plug-in mutex] One block: bypassed, the inputs are copied
   // to the outputs; else processed. Null context or block length:
-  // AAX_ERROR_NULL_ARGUMENT; before Initialize: AAX_ERROR_NOT_INITIALIZED; a negative
-  // length: AAX_ERROR_INVALID_BLOCK_LENGTH; a missing channel array with channels in
-  // use: AAX_ERROR_NULL_ARGUMENT, outputs untouched. A length other than the last one
-  // resizes the scratch buffers (the only allocation) and resets processing.
+  // AAX_ERROR_NULL_ARGUMENT; before Initialize or after Uninitialize:
+  // AAX_ERROR_NOT_INITIALIZED; a negative length: AAX_ERROR_INVALID_ARGUMENT; a missing
+  // channel array with channels in use: AAX_ERROR_NULL_ARGUMENT, outputs untouched.
+  // Allocates nothing and never resizes: blocks longer than the size prepared at
+  // Initialize (kHostMaxBlockFrames) are processed in pieces of it, so what the
+  // detectors measured carries on.
   AAX_Result RenderAudio(const AAX_SIPlugRenderInfo* info) override;
 
   // ---- Framework operations ----
@@ -86,18 +89,33 @@ public:
   bool QueueMidiOutList(const MidiMessage*, int) override { return false; }
 
   // [UI thread] The view container the editor window is open in (not owned), or null.
-  void SetViewContainer(AAX_IViewContainer* container) { mViewContainer = container; }
+  void SetEditorContainer(AAX_VViewContainer* container) { mViewContainer = container; }
+
+  // The largest block processed in one piece, prepared at Initialize: AAX hosts announce
+  // no maximum, and their native buffers stay at or below it.
+  static constexpr int kHostMaxBlockFrames = 4096;
 
 protected:
   // [UI thread] Creates the master bypass and one AAX parameter per framework parameter,
   // takes the host's sample rate and resets processing.
   AAX_Result EffectInit() override;
+  // [host's thread, takes the plug-in mutex] A host update that changed a value: a
+  // framework parameter's value is applied (ParamChanged with kSourceHost) and shown in
+  // the editor.
+  void ParameterValueChanged(AAX_CParamID id, double normalized) override;
 
 private:
   void AddFrameworkParameter(int index);
   void SendQueuedValues();
+  // A change the plug-in reports: stored in the AAX parameter, then sent to the host as an
+  // edit (touch, set request, release) or, for the render's own changes, as a set request.
+  void PostEdit(AAX_CParamID id, double normalized, bool asEdit);
 
-  AAX_IViewContainer* mViewContainer = nullptr;
+  AAX_VViewContainer* mViewContainer = nullptr;
+  // The state GetChunkSize measured, handed out by the GetChunk after it.
+  mutable std::mutex mChunkLock;
+  mutable std::vector<char> mMeasuredChunk;
+  mutable bool mHasMeasuredChunk = false;
   // The channels in use when the scratch buffers were last cleared (-1: never).
   int mScratchInputs = -1;
   int mScratchOutputs = -1;

@@ -2,10 +2,8 @@
 
 #include "WDL/IPlug/AAX/AAX_CIPlugParameters.h"
 
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_ICollection.h"
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IComponentDescriptor.h"
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IEffectDescriptor.h"
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IPropertyMap.h"
+#include "AAX_SDK/Libs/AAXLibrary/source/AAX_Exports.h"
+#include "AAX_SDK/Libs/AAXLibrary/source/AAX_VHost.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -60,9 +58,9 @@ void ForEachPiece(const char* text, Fn&& fn)
   }
 }
 
-AAX_Result DescribeComponent(AAX_IEffectDescriptor& effect, const PlugSetup& setup)
+AAX_Result DescribeComponent(AAX_VEffectDescriptor& effect, const PlugSetup& setup)
 {
-  AAX_IComponentDescriptor* component = effect.NewComponentDescriptor();
+  AAX_VComponentDescriptor* component = effect.NewComponentDescriptor();
   if (component == nullptr)
     return AAX_ERROR_NULL_OBJECT;
   AAX_Result err = AAX_SUCCESS;
@@ -87,7 +85,7 @@ AAX_Result DescribeComponent(AAX_IEffectDescriptor& effect, const PlugSetup& set
     err |= component->AddAuxOutputStem(0, setup.auxOutputStemFormats[i], setup.auxOutputStemNames[i]);
   err |= component->AddPrivateData(kAAXField_PrivateData, sizeof(AAX_SIPlugPrivateData), 0);
 
-  AAX_IPropertyMap* properties = component->NewPropertyMap();
+  AAX_VPropertyMap* properties = component->NewPropertyMap();
   if (properties == nullptr)
     return err | AAX_ERROR_NULL_OBJECT;
   if (setup.hostGeneratedGui)
@@ -119,23 +117,21 @@ AAX_EStemFormat IPlugAAX_StemFormatFor(int channels)
   case 5: return AAX_eStemFormat_5_0;
   case 6: return AAX_eStemFormat_5_1;
   case 7: return AAX_eStemFormat_6_1;
-  case 8: return AAX_eStemFormat_7_1;
+  case 8: return AAX_eStemFormat_7_1_DTS;
   default: return AAX_eStemFormat_None;
   }
 }
 
-AAX_Result IPlugAAX_Describe(AAX_ICollection* collection, const IPlugAAX_Description& description)
+AAX_Result IPlugAAX_Describe(AAX_VCollection& collection, const IPlugAAX_Description& description)
 {
-  if (collection == nullptr)
-    return AAX_ERROR_NULL_OBJECT;
-  AAX_IEffectDescriptor* effect = collection->NewDescriptor();
+  AAX_VEffectDescriptor* effect = collection.NewDescriptor();
   if (effect == nullptr)
     return AAX_ERROR_NULL_OBJECT;
 
   AAX_Result err = AAX_SUCCESS;
   ForEachPiece(description.effectNames, [&](const char* piece) {
     err |= effect->AddName(piece);
-    collection->AddPackageName(piece);
+    collection.AddPackageName(piece);
   });
   err |= effect->AddCategory(0);
 
@@ -167,7 +163,7 @@ AAX_Result IPlugAAX_Describe(AAX_ICollection* collection, const IPlugAAX_Descrip
     ++position;
     const AAX_Result componentErr = DescribeComponent(*effect, setup);
     if (componentErr != AAX_SUCCESS)
-      collection->HandleAssertion("err == AAX_SUCCESS", "IPlugAAX_Describe");
+      collection.HandleAssertion("err == AAX_SUCCESS", "IPlugAAX_Describe");
     err |= componentErr;
   }
 
@@ -176,16 +172,16 @@ AAX_Result IPlugAAX_Describe(AAX_ICollection* collection, const IPlugAAX_Descrip
 
   if (err == AAX_SUCCESS)
   {
-    err = collection->AddEffect(description.effectId, effect);
+    err = collection.AddEffect(description.effectId, effect);
     if (err != AAX_SUCCESS)
-      collection->HandleAssertion("err == AAX_SUCCESS", "IPlugAAX_Describe");
+      collection.HandleAssertion("err == AAX_SUCCESS", "IPlugAAX_Describe");
   }
-  ForEachPiece(description.makerNames, [&](const char* piece) { collection->SetManufacturerName(piece); });
-  collection->SetPackageVersion(description.packageVersion);
+  ForEachPiece(description.makerNames, [&](const char* piece) { collection.SetManufacturerName(piece); });
+  collection.SetPackageVersion(description.packageVersion);
   return err;
 }
 
-AAX_Result GetEffectDescriptions(AAX_ICollection* collection)
+AAX_Result GetEffectDescriptions(AAX_VCollection& collection)
 {
   return IPlugAAX_Describe(collection, IPlugAAX_ModuleDescription());
 }

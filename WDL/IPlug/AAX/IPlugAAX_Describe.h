@@ -1,12 +1,11 @@
 #pragma once
 
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX.h"
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IEffectDescriptor.h"
+#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IACFHost.h"
 
 #include <cstdint>
 
-class AAX_ICollection;
-class AAX_IEffectDescriptor;
+class AAX_VCollection;
 
 // What the description of one deliverable is made from: the module supplies it (with
 // its two creation procedures) and GetEffectDescriptions describes it to the host.
@@ -23,8 +22,8 @@ struct IPlugAAX_Description
   uint32_t packageVersion;
   int32_t latencyFrames;
   bool takesMidi;
-  AAX_CCreateProc createEffectParameters;
-  AAX_CCreateProc createGUI;
+  AAX_CCreateObjectProc createEffectParameters;
+  AAX_CCreateObjectProc createGUI;
 };
 
 // Supplied by the module: its description.
@@ -37,6 +36,6 @@ AAX_EStemFormat IPlugAAX_StemFormatFor(int channels);
 // names and category, one component per I/O configuration, the creation procedures, the
 // effect itself (only when everything before succeeded), the maker's names and the
 // version. Returns the AddEffect result, or the OR of the failures met; a failing call
-// is reported to the collection's assertion handler and the description goes on. No
+// is reported to the host's assertion handler and the description goes on. No
 // descriptor: AAX_ERROR_NULL_OBJECT, nothing described.
-AAX_Result IPlugAAX_Describe(AAX_ICollection* collection, const IPlugAAX_Description& description);
+AAX_Result IPlugAAX_Describe(AAX_VCollection& collection, const IPlugAAX_Description& description);

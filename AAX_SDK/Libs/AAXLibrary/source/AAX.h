@@ -1,80 +1,131 @@
 #pragma once
 
-// Basic types, result codes and constant values of our AAX interface library, in one
-// place. Values marked "fixed" are the ones the binding and hosts agree on by contract;
-// the others are this library's own choice, kept here so the host and the plug-in sides
-// read them from one header.
+// Basic types, result codes and constants of the AAX interface, as AAX hosts use them.
+
+#include "AAX_SDK/Libs/AAXLibrary/source/ACFBase.h"
 
 #include <cstdint>
 
 using AAX_Result = int32_t;
+using AAX_CBoolean = uint8_t;
 using AAX_CTypeID = uint32_t;      // four-character codes, big-endian: 'Qnmk' = 0x516E6D6B
-using AAX_CFieldIndex = int32_t;   // position of a field in the algorithm context
-using AAX_CParamID = const char*;  // parameter identifiers are texts
+using AAX_CFieldIndex = int32_t;   // algorithm-context field: byte offset / 8
+using AAX_CIndex = int32_t;
+using AAX_CParamID = const char*;  // parameter identifiers are texts of at most 31 chars
+using AAX_CSelector = uint32_t;
+using AAX_CSampleRate = float;
 using AAX_CPropertyValue = int32_t;
-using AAX_EStemFormat = int32_t;
+using AAX_CPropertyValue64 = int64_t;
 using AAX_CTimestamp = int64_t;
+using AAX_CTimeOfDay = int64_t;
+using AAX_CTransportCounter = int64_t;
+using AAX_EStemFormat = int32_t;
+using AAX_EParameterType = int32_t;
+using AAX_EUpdateSource = int32_t;
+using AAX_EMIDINodeType = int32_t;
+using AAX_EPlugInStrings = int32_t;
+using AAX_EResourceType = int32_t;
+using AAX_CProcPtrID = int32_t;
+using AAX_EProperty = int32_t;
 
 struct AAX_Point
 {
   float vert = 0.0f;
   float horz = 0.0f;
 };
+static_assert(sizeof(AAX_Point) == 8);
 
-// ---- Result codes ----
-// Success is 0, errors are negative (fixed).
+struct AAX_Rect
+{
+  float top = 0.0f;
+  float left = 0.0f;
+  float width = 0.0f;
+  float height = 0.0f;
+};
+static_assert(sizeof(AAX_Rect) == 16);
+
+struct AAX_SPlugInIdentifierTriad
+{
+  uint32_t mManufacturerID;
+  uint32_t mProductID;
+  uint32_t mPlugInID;
+};
+
+// ---- Result codes: 0 is success, errors are small negatives ----
 enum : AAX_Result
 {
   AAX_SUCCESS = 0,
-  AAX_ERROR_INVALID_PARAMETER_ID = -20001, // fixed
-  AAX_ERROR_NULL_OBJECT = -20004,          // fixed
-  AAX_ERROR_INVALID_CHUNK_INDEX = -20006,  // fixed
-  AAX_ERROR_INVALID_CHUNK_ID = -20007,     // fixed
-  // This library's own codes.
-  AAX_ERROR_NULL_ARGUMENT = -20101,        // a pointer the call needs is null
-  AAX_ERROR_INVALID_ARGUMENT = -20102,     // a count, size or value out of its range
-  AAX_ERROR_NOT_INITIALIZED = -20103,      // the object was not initialised yet
-  AAX_ERROR_ALREADY_INITIALIZED = -20104,  // Initialize called twice
-  AAX_ERROR_INVALID_FIELD_INDEX = -20105,  // a field index the description does not use
-  AAX_ERROR_UNIMPLEMENTED = -20106,        // the call is not supported
-  AAX_ERROR_BUFFER_TOO_SMALL = -20107,     // the caller's buffer cannot hold the answer
-  AAX_ERROR_INVALID_CHUNK_DATA = -20108,   // chunk data the plug-in cannot read
-  AAX_ERROR_DUPLICATE_ID = -20109,         // an identifier that is already registered
-  AAX_ERROR_INVALID_BLOCK_LENGTH = -20110, // a render block length that is negative
+  AAX_ERROR_INVALID_PARAMETER_ID = -20001,
+  AAX_ERROR_INVALID_STRING_CONVERSION = -20002,
+  AAX_ERROR_NULL_OBJECT = -20004,
+  AAX_ERROR_OLDER_VERSION = -20005,
+  AAX_ERROR_INVALID_CHUNK_INDEX = -20006,
+  AAX_ERROR_INVALID_CHUNK_ID = -20007,
+  AAX_ERROR_INCORRECT_CHUNK_SIZE = -20008,
+  AAX_ERROR_UNIMPLEMENTED = -20009,
+  AAX_ERROR_INVALID_PARAMETER_INDEX = -20010,
+  AAX_ERROR_NOT_INITIALIZED = -20011,
+  AAX_ERROR_INVALID_FIELD_INDEX = -20025,
+  AAX_ERROR_MALFORMED_CHUNK = -20026,
+  AAX_ERROR_INVALID_VIEW_SIZE = -20032,
+  AAX_ERROR_PROPERTY_UNDEFINED = -20039,
+  AAX_ERROR_UNKNOWN_EXCEPTION = -20042,
+  AAX_ERROR_INVALID_ARGUMENT = -20043,
+  AAX_ERROR_NULL_ARGUMENT = -20044,
 };
 
-// ---- Stem formats: (layout index << 16) + channel count (fixed) ----
+// ---- Stem formats: (layout index << 16) | channel count ----
 enum : AAX_EStemFormat
 {
   AAX_eStemFormat_Mono = 0x00000001,
   AAX_eStemFormat_Stereo = 0x00010002,
   AAX_eStemFormat_LCR = 0x00020003,
+  AAX_eStemFormat_LCRS = 0x00030004,
   AAX_eStemFormat_Quad = 0x00040004,
   AAX_eStemFormat_5_0 = 0x00050005,
   AAX_eStemFormat_5_1 = 0x00060006,
+  AAX_eStemFormat_6_0 = 0x00070006,
   AAX_eStemFormat_6_1 = 0x00080007,
-  AAX_eStemFormat_7_1 = 0x000C0008,
-  AAX_eStemFormat_None = static_cast<int32_t>(0xFF9C0000),
+  AAX_eStemFormat_7_0_SDDS = 0x00090007,
+  AAX_eStemFormat_7_1_SDDS = 0x000A0008,
+  AAX_eStemFormat_7_0_DTS = 0x000B0007,
+  AAX_eStemFormat_7_1_DTS = 0x000C0008,
+  AAX_eStemFormat_None = static_cast<int32_t>(0xFF9C0000u),
+  AAX_eStemFormat_Any = static_cast<int32_t>(0xFFFF0000u),
 };
-// The channel count a stem format carries.
 constexpr int AAX_StemChannelCount(AAX_EStemFormat format) { return format & 0xFFFF; }
 
-// ---- Property IDs of a component's property map (fixed) ----
-enum AAX_EProperty : int32_t
+// ---- Property IDs (AddProperty) ----
+enum : AAX_EProperty
 {
   AAX_eProperty_ManufacturerID = 11,
   AAX_eProperty_ProductID = 12,
   AAX_eProperty_PlugInID_Native = 13,
   AAX_eProperty_PlugInID_AudioSuite = 14,
+  AAX_eProperty_NativeProcessProc = 36,
+  AAX_eProperty_NativeInstanceInitProc = 37,
+  AAX_eProperty_NativeBackgroundProc = 38,
   AAX_eProperty_InputStemFormat = 51,
   AAX_eProperty_OutputStemFormat = 52,
   AAX_eProperty_LatencyContribution = 56,
+  AAX_eProperty_SampleRate = 58,
   AAX_eProperty_CanBypass = 60,
   AAX_eProperty_UsesClientGUI = 151,
+  AAX_eProperty_UsesTransport = 306,
 };
 
-// ---- MIDI node kinds (fixed) ----
-enum AAX_EMIDINodeType : int32_t
+// ---- Procedure, node and field-option values ----
+enum : AAX_CProcPtrID
+{
+  kAAX_ProcPtrID_Create_EffectParameters = 0,
+  kAAX_ProcPtrID_Create_EffectGUI = 1,
+  kAAX_ProcPtrID_Create_HostProcessor = 3,
+  kAAX_ProcPtrID_Create_EffectDirectData = 5,
+  kAAX_ProcPtrID_Create_TaskAgent = 6,
+  kAAX_ProcPtrID_Create_SessionDocumentClient = 7,
+};
+
+enum : AAX_EMIDINodeType
 {
   AAX_eMIDINodeType_LocalInput = 0,
   AAX_eMIDINodeType_LocalOutput = 1,
@@ -82,51 +133,75 @@ enum AAX_EMIDINodeType : int32_t
   AAX_eMIDINodeType_Transport = 3,
 };
 
-// ---- Procedure IDs given to AddProcPtr (fixed) ----
-enum : int32_t
+enum : uint32_t
 {
-  kAAX_ProcPtrID_Create_EffectParameters = 0,
-  kAAX_ProcPtrID_Create_EffectGUI = 1,
+  AAX_ePrivateDataOptions_DefaultOptions = 0,
+  AAX_ePrivateDataOptions_KeepOnReset = 1,
+  AAX_ePrivateDataOptions_External = 2,
+  AAX_ePrivateDataOptions_Align8 = 4,
 };
 
-// ---- Parameter types (fixed) ----
-enum AAX_EParameterType : int32_t
+enum : int32_t
+{
+  AAX_eComponentInstanceInitAction_AddingNewInstance = 0,
+  AAX_eComponentInstanceInitAction_RemovingInstance = 1,
+  AAX_eComponentInstanceInitAction_ResetInstance = 2,
+};
+
+// ---- Parameters, updates, views ----
+enum : AAX_EParameterType
 {
   AAX_eParameterType_Discrete = 0,
   AAX_eParameterType_Continuous = 1,
 };
 
-// Where a parameter update comes from; hosts pass it with UpdateParameterNormalizedValue
-// (this library's choice).
-enum AAX_EUpdateSource : int32_t
+// Where an UpdateParameterNormalizedValue comes from: 1 and 2 mark set requests the
+// plug-in itself posted inside an update or inside SetChunk; 0 is everything else.
+enum : AAX_EUpdateSource
 {
   AAX_eUpdateSource_Unspecified = 0,
-  AAX_eUpdateSource_Automation = 1,
+  AAX_eUpdateSource_Parameter = 1,
   AAX_eUpdateSource_Chunk = 2,
+  AAX_eUpdateSource_Delay = 3,
 };
 
-// The view container's kind of native window (this library's choice).
 enum AAX_EViewContainer_Type : int32_t
 {
   AAX_eViewContainer_Type_NULL = 0,
-  AAX_eViewContainer_Type_HWND = 1,   // Windows: an HWND
-  AAX_eViewContainer_Type_X11 = 2,    // Linux: an X11 Window id
+  AAX_eViewContainer_Type_NSView = 1,
+  AAX_eViewContainer_Type_UIView = 2,
+  AAX_eViewContainer_Type_HWND = 3,
+  // No AAX host runs on Linux; our own test host hands the editor an X11 window under
+  // this private value, outside the range the interface defines.
+  AAX_eViewContainer_Type_X11Private = 0x58313100, // 'X11\0'
 };
 
-// Ticks per quarter note of the transport's tick positions (fixed).
-inline constexpr int64_t AAX_kTicksPerQuarter = 960000;
-// A plug-in type ID that means "no such variant" (fixed): 'none'.
-inline constexpr AAX_CTypeID AAX_kNoTypeID = 0x6E6F6E65;
-// The version ACFGetSDKVersion reports (this library's: 1.0.0.1).
-inline constexpr uint64_t AAX_kSDKVersion = 0x0001000000000001ULL;
-// ACFCanUnloadNow: 0 when no object of the module is alive, 1 otherwise (this library's).
-inline constexpr AAX_Result AAX_kCanUnload = 0;
-inline constexpr AAX_Result AAX_kCannotUnload = 1;
-// Longest parameter identifier or chunk name, terminator included (this library's).
-inline constexpr int AAX_kMaxNameBytes = 32;
+enum : int32_t
+{
+  AAX_eNotificationEvent_TrackNameChanged = 0x4158746E,    // 'AXtn'
+  AAX_eNotificationEvent_SessionBeingOpened = 0x4158736F,  // 'AXso'
+  AAX_eNotificationEvent_PresetOpened = 0x4158706F,        // 'AXpo'
+  AAX_eNotificationEvent_SignalLatencyChanged = 0x4158736C, // 'AXsl'
+  AAX_eNotificationEvent_TransportStateChanged = 0x41587473, // 'AXts'
+  AAX_eNotificationEvent_ParameterNameChanged = 0x4158706E, // 'AXpn'
+};
 
-#if defined(_WIN32)
-#define AAX_EXPORT extern "C" __declspec(dllexport)
-#else
-#define AAX_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
+// Trace priorities and assertion flags of the host services.
+enum : int32_t
+{
+  AAX_eTracePriorityHost_Critical = 0x10000000,
+  AAX_eTracePriorityHost_High = 0x08000000,
+  AAX_eTracePriorityHost_Normal = 0x04000000,
+  AAX_eAssertFlags_Log = 1,
+  AAX_eAssertFlags_Dialog = 2,
+};
+
+// Ticks per quarter note of the transport's tick positions.
+inline constexpr int64_t AAX_kTicksPerQuarter = 960000;
+// A plug-in type ID that means "no such variant": 'none'.
+inline constexpr AAX_CTypeID AAX_kNoTypeID = 0x6E6F6E65;
+// The version ACFGetSDKVersion reports: interface version 2.9 in the high word, its
+// revision number in the low word.
+inline constexpr acfUInt64 AAX_kSDKVersion = 0x0000020901345D68ULL;
+// Parameter identifiers hold at most this many bytes, the terminator included.
+inline constexpr int kAAX_ParameterIdentifierMaxSize = 32;

@@ -1,15 +1,16 @@
 #pragma once
 
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_IAutomationDelegate.h"
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_IDisplayDelegate.h"
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_IParameter.h"
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_ITaperDelegate.h"
+#include "AAX_SDK/Libs/AAXLibrary/source/AAX_VHost.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 // A parameter of real type T, mapped by a taper and shown by a display delegate (both
 // copied). The normalized value is atomic: the host sets it on its threads and the
@@ -38,14 +39,24 @@ public:
       return;
     normalized = std::clamp(normalized, 0.0, 1.0);
     if (mAutomation != nullptr)
+    {
+      mAutomation->PostTouchRequest(Identifier());
       mAutomation->PostSetValueRequest(Identifier(), normalized);
+      mAutomation->PostReleaseRequest(Identifier());
+    }
     else
       UpdateNormalizedValue(normalized);
   }
-  void UpdateNormalizedValue(double normalized) override
+  bool UpdateNormalizedValue(double normalized) override
   {
-    if (std::isfinite(normalized))
-      mValue.store(std::clamp(normalized, 0.0, 1.0), std::memory_order_relaxed);
+    if (!std::isfinite(normalized))
+      return false;
+    normalized = std::clamp(normalized, 0.0, 1.0);
+    const double before = mValue.exchange(normalized, std::memory_order_relaxed);
+    if constexpr (std::is_floating_point_v<T>)
+      return static_cast<float>(before) != static_cast<float>(normalized);
+    else
+      return mTaper->NormalizedToReal(before) != mTaper->NormalizedToReal(normalized);
   }
   double GetNormalizedDefaultValue() const override { return mDefault; }
   void SetToDefaultValue() override { SetNormalizedValue(mDefault); }
@@ -72,16 +83,16 @@ public:
     *normalized = mTaper->RealToNormalized(value);
     return true;
   }
-  void SetAutomationDelegate(AAX_IAutomationDelegate* delegate) override { mAutomation = delegate; }
+  void SetAutomationDelegate(AAX_VAutomationDelegate* delegate) override { mAutomation = delegate; }
   void Touch() override
   {
     if (mAutomation != nullptr)
-      mAutomation->TouchParameter(Identifier());
+      mAutomation->PostTouchRequest(Identifier());
   }
   void Release() override
   {
     if (mAutomation != nullptr)
-      mAutomation->ReleaseParameter(Identifier());
+      mAutomation->PostReleaseRequest(Identifier());
   }
 
 private:
@@ -94,5 +105,5 @@ private:
   std::atomic<double> mValue;
   int32_t mSteps = 128;
   int32_t mType = AAX_eParameterType_Continuous;
-  AAX_IAutomationDelegate* mAutomation = nullptr;
+  AAX_VAutomationDelegate* mAutomation = nullptr;
 };

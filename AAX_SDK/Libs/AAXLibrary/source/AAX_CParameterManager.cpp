@@ -8,7 +8,7 @@ AAX_Result AAX_CParameterManager::AddParameter(AAX_IParameter* parameter)
   if (!owned)
     return AAX_ERROR_NULL_OBJECT;
   if (GetParameterIndex(owned->Identifier()) >= 0)
-    return AAX_ERROR_DUPLICATE_ID;
+    return AAX_ERROR_INVALID_PARAMETER_ID;
   mParameters.push_back(std::move(owned));
   return AAX_SUCCESS;
 }
@@ -35,7 +35,7 @@ int32_t AAX_CParameterManager::GetParameterIndex(AAX_CParamID identifier) const
   return -1;
 }
 
-void AAX_CParameterManager::SetAutomationDelegate(AAX_IAutomationDelegate* delegate)
+void AAX_CParameterManager::SetAutomationDelegate(AAX_VAutomationDelegate* delegate)
 {
   for (const auto& parameter : mParameters)
     parameter->SetAutomationDelegate(delegate);

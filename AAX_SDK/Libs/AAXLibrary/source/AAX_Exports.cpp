@@ -2,50 +2,87 @@
 // library), since nothing in the module refers to them.
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_Exports.h"
 
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_CEffectParameters.h"
-#include "AAX_SDK/Libs/AAXLibrary/source/AAX_ICollection.h"
+#include "AAX_SDK/Libs/AAXLibrary/source/AAX_VHost.h"
+#include "AAX_SDK/Libs/AAXLibrary/source/ACFObject.h"
 
+#include <exception>
 #include <new>
 
-AAX_EXPORT AAX_Result ACFStartup(void* /*hostContext*/) { return AAX_ModuleStartup(); }
-
-AAX_EXPORT AAX_Result ACFShutdown(void* /*hostContext*/) { return AAX_ModuleShutdown(); }
-
-AAX_EXPORT AAX_Result ACFRegisterPlugin(void* /*hostContext*/, AAX_ICollection* collection)
+ACFRESULT ACFRegisterPlugin(IACFUnknown* host, IACFPluginDefinition** outDefinition)
 {
-  if (collection == nullptr)
+  if (host == nullptr || outDefinition == nullptr)
     return AAX_ERROR_NULL_ARGUMENT;
   try
   {
-    return GetEffectDescriptions(collection);
+    AAX_VCollection collection(host);
+    if (!collection.Valid())
+      return AAX_ERROR_NULL_OBJECT;
+    const AAX_Result described = GetEffectDescriptions(collection);
+    if (described != AAX_SUCCESS)
+      return described;
+    IACFPluginDefinition* definition = collection.PluginDefinition();
+    if (definition == nullptr)
+      return AAX_ERROR_NULL_OBJECT;
+    *outDefinition = definition;
+    return AAX_SUCCESS;
+  }
+  catch (const std::bad_alloc&)
+  {
+    return AAX_ERROR_UNKNOWN_EXCEPTION;
   }
   catch (...)
   {
-    return AAX_ERROR_NULL_OBJECT; // out of memory while describing: nothing usable
+    return AAX_ERROR_UNKNOWN_EXCEPTION;
   }
 }
 
-AAX_EXPORT AAX_Result ACFRegisterComponent(void* /*hostContext*/, AAX_ICollection* /*collection*/)
+ACFRESULT ACFRegisterComponent(IACFUnknown*, acfUInt32, IACFComponentDefinition** outDefinition)
 {
+  if (outDefinition != nullptr)
+    *outDefinition = nullptr;
   return AAX_SUCCESS;
 }
 
-AAX_EXPORT AAX_Result ACFGetClassFactory(void* /*hostContext*/, AAX_CTypeID /*classId*/, void** factory)
+ACFRESULT ACFGetClassFactory(IACFUnknown*, const acfCLSID&, const acfIID&, void** out)
 {
-  if (factory != nullptr)
-    *factory = nullptr;
+  if (out != nullptr)
+    *out = nullptr;
   return AAX_ERROR_UNIMPLEMENTED;
 }
 
-AAX_EXPORT AAX_Result ACFCanUnloadNow(void* /*hostContext*/)
+ACFRESULT ACFCanUnloadNow(IACFUnknown*) { return ACFObjectCount::Live(); }
+
+ACFRESULT ACFStartup(IACFUnknown* host)
 {
-  return AAX_CEffectParameters::LiveObjects() == 0 ? AAX_kCanUnload : AAX_kCannotUnload;
+  try
+  {
+    AAX_VHostServices::Startup(host);
+    return AAX_ModuleStartup();
+  }
+  catch (...)
+  {
+    return ACF_E_UNEXPECTED;
+  }
 }
 
-AAX_EXPORT AAX_Result ACFGetSDKVersion(uint64_t* version)
+ACFRESULT ACFShutdown(IACFUnknown*)
 {
-  if (version == nullptr)
+  try
+  {
+    const AAX_Result result = AAX_ModuleShutdown();
+    AAX_VHostServices::Shutdown();
+    return result;
+  }
+  catch (...)
+  {
+    return ACF_E_UNEXPECTED;
+  }
+}
+
+ACFRESULT ACFGetSDKVersion(acfUInt64* outVersion)
+{
+  if (outVersion == nullptr)
     return AAX_ERROR_NULL_ARGUMENT;
-  *version = AAX_kSDKVersion;
+  *outVersion = AAX_kSDKVersion;
   return AAX_SUCCESS;
 }

@@ -3,7 +3,7 @@
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX.h"
 #include "AAX_SDK/Libs/AAXLibrary/source/AAX_IString.h"
 
-class AAX_IAutomationDelegate;
+class AAX_VAutomationDelegate;
 
 // One parameter as the host sees it: an identifier, a name, a normalized value 0 .. 1,
 // steps, a type and texts for values.
@@ -15,11 +15,14 @@ public:
   virtual const char* Name() const = 0;
   virtual bool Automatable() const = 0;
   virtual double GetNormalizedValue() const = 0;
-  // [any thread] An edit: through the automation delegate when one is set (the value
-  // comes back through UpdateParameterNormalizedValue), else stored at once.
+  // [any thread] An edit: a touch, a set request and a release to the automation
+  // delegate when one is set (the value comes back through
+  // UpdateParameterNormalizedValue), else stored at once.
   virtual void SetNormalizedValue(double normalized) = 0;
-  // Stores a value the host sent, clamped into 0 .. 1; not finite: ignored.
-  virtual void UpdateNormalizedValue(double normalized) = 0;
+  // Stores a value the host sent, clamped into 0 .. 1; not finite: ignored. True when
+  // the value changed at the parameter's resolution (its step for whole-number and
+  // boolean values, 32-bit float precision for real ones: hosts keep values as floats).
+  virtual bool UpdateNormalizedValue(double normalized) = 0;
   virtual double GetNormalizedDefaultValue() const = 0;
   virtual void SetToDefaultValue() = 0;
   virtual int32_t GetNumberOfSteps() const = 0;
@@ -30,7 +33,7 @@ public:
   virtual bool GetValueAsBool(bool* value) const = 0;
   virtual bool GetNormalizedValueAsString(double normalized, AAX_CString* text) const = 0;
   virtual bool GetNormalizedValueFromString(const AAX_CString& text, double* normalized) const = 0;
-  virtual void SetAutomationDelegate(AAX_IAutomationDelegate* delegate) = 0;
+  virtual void SetAutomationDelegate(AAX_VAutomationDelegate* delegate) = 0;
   virtual void Touch() = 0;
   virtual void Release() = 0;
 };

@@ -4,10 +4,20 @@
 
 #include <cstddef>
 
-// A chunk as host and plug-in exchange it: a header and the data bytes behind it. The
-// host allocates AAX_ChunkBytes(size) bytes. Before GetChunk, fSize holds how many data
-// bytes the host made room for; the plug-in sets it to the bytes it wrote. For SetChunk,
-// fSize is the count of data bytes.
+// A chunk as host and plug-in exchange it: a 56-byte header and the data bytes behind it.
+// The host allocates the header plus the data size GetChunkSize reported; fSize counts
+// data bytes only (the host's for SetChunk, the bytes written for GetChunk).
+struct AAX_SPlugInChunkHeader
+{
+  int32_t fSize;
+  int32_t fVersion;
+  AAX_CTypeID fManufacturerID;
+  AAX_CTypeID fProductID;
+  AAX_CTypeID fPlugInID;
+  AAX_CTypeID fChunkID;
+  unsigned char fName[32];
+};
+
 struct AAX_SPlugInChunk
 {
   int32_t fSize;
@@ -16,12 +26,9 @@ struct AAX_SPlugInChunk
   AAX_CTypeID fProductID;
   AAX_CTypeID fPlugInID;
   AAX_CTypeID fChunkID;
-  char fName[AAX_kMaxNameBytes];
+  unsigned char fName[32];
   char fData[1];
 };
+static_assert(sizeof(AAX_SPlugInChunkHeader) == 56 && offsetof(AAX_SPlugInChunk, fData) == 56);
 
-// Bytes to allocate for a chunk record holding dataBytes of data.
-constexpr size_t AAX_ChunkBytes(size_t dataBytes)
-{
-  return offsetof(AAX_SPlugInChunk, fData) + (dataBytes > 0 ? dataBytes : 1);
-}
+inline constexpr size_t kAAX_ChunkHeaderBytes = offsetof(AAX_SPlugInChunk, fData);
