@@ -19,7 +19,9 @@ struct GainRequest
   std::optional<double> loudnessLufs;     // wanted integrated loudness of the file
   double integratedLufs;                  // the file's, measured by the tool
   std::optional<double> ceilingDbtp;      // true-peak ceiling of the output
-  double truePeakDbtp;                    // the file's (needed with a ceiling)
+  // The file's peak between samples (needed with a ceiling): that of a near-ideal
+  // reconstruction, so that the output stays under the ceiling for any good meter.
+  double truePeakDbtp;
   double samplePeakDbfs;                  // the file's
   double maxCleanSample;                  // of the output format (see SampleQuantizer)
 };

@@ -121,7 +121,7 @@ LoudnessMeter::LoudnessMeter(int channels, int sampleRate, MeterParts parts)
                                     std::to_string(sampleRate) + " Hz");
   mFilter.setSampleRate(sampleRate);
   if (parts.truePeak)
-    mTruePeak = std::make_unique<TruePeakMeter>(channels, sampleRate);
+    mTruePeak = std::make_unique<TruePeakMeter>(channels, sampleRate, parts.reconstructedPeak);
 }
 
 void LoudnessMeter::add(const double* interleaved, std::int64_t frames)
@@ -209,7 +209,11 @@ LoudnessReading LoudnessMeter::readingWithGain(double gain) const
     reading.loudnessRangeLu = loudnessRange(hops);
   reading.samplePeakDbfs = toDb(gain * mSamplePeak);
   if (mTruePeak)
+  {
     reading.truePeakDbtp = toDb(gain * std::max(mTruePeak->peak(), mSamplePeak));
+    if (mParts.reconstructedPeak)
+      reading.reconstructedPeakDbtp = toDb(gain * std::max(mTruePeak->reconstructedPeak(), mSamplePeak));
+  }
   if (mParts.maxima)
   {
     reading.momentaryMaxLufs = energyToLufs(maximumEnergy(hops, kMomentaryHops));

@@ -3,6 +3,7 @@
 #include "engine/KWeightingFilter.h"
 #include "tools/quenmark/TruePeakMeter.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -26,6 +27,9 @@ struct LoudnessReading
   double samplePeakDbfs;   // minus infinity for silence
   double momentaryMaxLufs; // minus infinity for silence or when not measured
   double shortTermMaxLufs; // minus infinity for silence or when not measured
+  // The peak of a near-ideal reconstruction, at least truePeakDbtp: what a ceiling must
+  // hold against (minus infinity for silence or when not measured).
+  double reconstructedPeakDbtp = -HUGE_VAL;
 };
 
 // What a meter measures beyond integrated loudness and sample peak. True peak costs the
@@ -36,6 +40,7 @@ struct MeterParts
   bool loudnessRange = false;
   bool truePeak = false;
   bool maxima = false; // momentary and short-term maxima
+  bool reconstructedPeak = false; // with truePeak only
 };
 
 class LoudnessMeter

@@ -120,7 +120,9 @@ Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<O
   outcome.dithered = format.dithers();
 
   const MeterParts parts{.truePeak = options.truePeakCeilingDbtp.has_value()};
-  LoudnessMeter inputMeter(reader.channels(), reader.sampleRate(), parts);
+  MeterParts inputParts = parts;
+  inputParts.reconstructedPeak = parts.truePeak;
+  LoudnessMeter inputMeter(reader.channels(), reader.sampleRate(), inputParts);
   std::unique_ptr<OutputFile> output;
   // An output made by a constant gain, held by the file as written, measures what the
   // input measured with the gain applied: it is measured only where that may not hold.
@@ -151,7 +153,7 @@ Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<O
                              .loudnessLufs = options.loudnessLufs,
                              .integratedLufs = outcome.input.integratedLufs,
                              .ceilingDbtp = options.truePeakCeilingDbtp,
-                             .truePeakDbtp = outcome.input.truePeakDbtp,
+                             .truePeakDbtp = outcome.input.reconstructedPeakDbtp,
                              .samplePeakDbfs = outcome.input.samplePeakDbfs,
                              .maxCleanSample = format.maxCleanSample()});
     if (outcome.plan.pluginTargetDb != targetDb)
