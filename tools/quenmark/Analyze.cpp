@@ -74,6 +74,7 @@ FileReport analyzeFile(const std::shared_ptr<Plugin>& plugin, const std::string&
   runPass(reader, targets);
 
   FileReport report;
+  report.warnings = inputWarnings(reader, path);
   nlohmann::json levels = nlohmann::json::array();
   std::ostringstream detail, line;
   detail << path << ": " << reader.channels() << " ch, " << reader.sampleRate() << " Hz, " << std::fixed
@@ -112,7 +113,9 @@ FileReport analyzeFile(const std::shared_ptr<Plugin>& plugin, const std::string&
                    {"truePeakDbtp", levelJson(reading.truePeakDbtp)},
                    {"samplePeakDbfs", levelJson(reading.samplePeakDbfs)}}}};
   detail << "measured by quenmark:\n"
-         << "  integrated loudness   " << levelText(reading.integratedLufs) << " LUFS\n"
+         << "  integrated loudness   " << levelText(reading.integratedLufs) << " LUFS"
+         << (reader.seconds() < kLoudnessBlockSeconds ? " (too short to gate: less than one 400 ms block)" : "")
+         << "\n"
          << "  loudness range        " << std::setprecision(2) << reading.loudnessRangeLu << " LU\n"
          << "  momentary maximum     " << levelText(reading.momentaryMaxLufs) << " LUFS\n"
          << "  short-term maximum    " << levelText(reading.shortTermMaxLufs) << " LUFS\n"

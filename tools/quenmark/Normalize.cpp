@@ -68,6 +68,7 @@ struct Outcome
   std::int64_t clippedSamples = 0;
   int bits = 0;
   bool dithered = false;
+  std::vector<std::string> warnings;
 };
 
 // Sets the plug-in's "Target Value" to the one of `plan` after an analysis and makes
@@ -107,6 +108,7 @@ Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<O
   PluginSession& session = *opened;
   const ProductParameterIds& id = session.ids();
   Outcome outcome;
+  outcome.warnings = inputWarnings(reader, pair.input);
   outcome.continuous = options.mode == NormalizeMode::kContinuous;
   const int measure = options.measure        ? options.measure->index
                       : options.loudnessLufs ? findMeasure("integrated")->index
@@ -155,7 +157,8 @@ Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<O
                              .ceilingDbtp = options.truePeakCeilingDbtp,
                              .truePeakDbtp = outcome.input.reconstructedPeakDbtp,
                              .samplePeakDbfs = outcome.input.samplePeakDbfs,
-                             .maxCleanSample = format.maxCleanSample()});
+                             .maxCleanSample = format.maxCleanSample(),
+                             .seconds = reader.seconds()});
     if (outcome.plan.pluginTargetDb != targetDb)
       applyPlannedTarget(session, reader, outcome.plan, progress);
     if (!writes)
@@ -167,7 +170,13 @@ Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<O
     session.rewindTransport();
     session.setPlaying(true);
     runPass(reader, render);
-    outcome.plan.gainDb = session.gainDb();
+    // The gain as applied: the output over the input where it is one gain throughout,
+    // else the plug-in's "Gain" readout, which shows -60 .. +60 dB only.
+    const double readout = session.gainDb();
+    if (const std::optional<double> applied = gainCheck.gain(); applied && *applied > 0.)
+      outcome.plan.gainDb = 20. * std::log10(*applied);
+    else if (readout > kGainReadoutMinDb && readout < kGainReadoutMaxDb)
+      outcome.plan.gainDb = readout;
   }
   else
   {
@@ -223,6 +232,7 @@ FileReport reportOf(const Outcome& outcome, const Options::FilePair& pair, const
   const bool continuous = outcome.continuous;
   const GainPlan& plan = outcome.plan;
   FileReport report;
+  report.warnings = outcome.warnings;
   const std::string outputName = options.dryRun ? "(dry run: nothing written)" : pair.output;
   report.json = {{"input", pair.input},
                  {"output", options.dryRun ? nlohmann::json(nullptr) : nlohmann::json(pair.output)},
