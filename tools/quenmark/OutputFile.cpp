@@ -72,6 +72,13 @@ std::optional<LoudnessReading> OutputFile::reading() const
   return mMeter->reading();
 }
 
+std::optional<LoudnessSeries> OutputFile::series() const
+{
+  if (!mMeter)
+    return std::nullopt;
+  return mMeter->series();
+}
+
 void OutputFile::commit()
 {
   mWriter->close();

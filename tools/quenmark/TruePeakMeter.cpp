@@ -171,19 +171,29 @@ void TruePeakMeter::add(const double* interleaved, std::int64_t frames)
   for (std::size_t c = 0; c < channels; ++c)
   {
     const std::vector<double>& work = mWork[c];
-    if (mFactor > 1 || mReconstruct)
+    if (mFactor > 1 || mReconstruct || mOverHopFrames > 0)
       for (std::size_t start = 0; start < count; start += kChunkFrames)
       {
         const std::size_t chunk = std::min<std::size_t>(kChunkFrames, count - start);
         // Every input the chunk's outputs are made of: its own samples and the history
         // before them.
         const double* first = work.data() + start;
-        const double floor = mReconstruct ? candidateThreshold() : mPeak;
+        double floor = mReconstruct ? candidateThreshold() : mPeak;
+        if (mOverHopFrames > 0)
+          floor = std::min(floor, mOverThreshold);
         if (loudestOf(first, chunk + history) * mBoundGain <= floor)
           continue;
-        const double chunkPeak = mFactor > 1 ? interpolate(first + history, static_cast<int>(chunk)) : floor;
+        const double chunkPeak = mFactor > 1 ? interpolate(first + history, static_cast<int>(chunk))
+                                             : loudestOf(first + history, chunk);
+        const std::int64_t chunkStart = mFrames + static_cast<std::int64_t>(start);
         if (mReconstruct && chunkPeak >= candidateThreshold())
-          markCandidates(c, first + history, static_cast<int>(chunk), mFrames + static_cast<std::int64_t>(start));
+          markCandidates(c, first + history, static_cast<int>(chunk), chunkStart);
+        if (mOverHopFrames > 0 && chunkPeak > mOverThreshold)
+        {
+          const std::int64_t hop = std::max<std::int64_t>(chunkStart, 0) / mOverHopFrames;
+          if (mOverHops.empty() || mOverHops.back() != hop)
+            mOverHops.push_back(hop);
+        }
       }
     if (mReconstruct)
     {
@@ -203,6 +213,20 @@ void TruePeakMeter::add(const double* interleaved, std::int64_t frames)
     std::copy_n(work.begin() + static_cast<std::ptrdiff_t>(count), history, mHistory[c].begin());
   }
   mFrames += static_cast<std::int64_t>(count);
+}
+
+void TruePeakMeter::trackOvers(double threshold, std::int64_t hopFrames)
+{
+  mOverThreshold = threshold;
+  mOverHopFrames = std::max<std::int64_t>(hopFrames, 1);
+}
+
+std::vector<std::int64_t> TruePeakMeter::overHops() const
+{
+  std::vector<std::int64_t> hops = mOverHops;
+  std::sort(hops.begin(), hops.end());
+  hops.erase(std::unique(hops.begin(), hops.end()), hops.end());
+  return hops;
 }
 
 double TruePeakMeter::candidateThreshold() const noexcept

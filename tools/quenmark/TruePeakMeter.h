@@ -39,6 +39,11 @@ public:
   // Linear: the peak of the band-limited reconstruction of everything added (silence
   // after the end), never below peak(); peak() when not measured.
   double reconstructedPeak() const;
+  // Notes from now on which hops of `hopFrames` frames hold an oversampled output above
+  // `threshold` (linear): where a picture marks the overs.
+  void trackOvers(double threshold, std::int64_t hopFrames);
+  // In order, each once.
+  std::vector<std::int64_t> overHops() const;
   int oversampling() const noexcept { return mFactor; }
 
 private:
@@ -83,5 +88,9 @@ private:
   std::vector<double> mFineWork;
   std::int64_t mFrames = 0;                           // frames added so far
   double mFinePeak = 0.;
+
+  double mOverThreshold = 0.;
+  std::int64_t mOverHopFrames = 0; // 0: overs not tracked
+  std::vector<std::int64_t> mOverHops;
 };
 } // namespace quenmark
