@@ -120,7 +120,7 @@ TEST(Plot, ShowsTheLevelsTheOversAndTheAxesWhereTheyAre)
   EXPECT_FALSE(colorNear(image, image.xOfSeconds(12.), image.bottom - 4., {214, 25, 25}, 40.));
   // Axis texts, the legend and the name.
   for (const char* text : {"programme.wav", "0:00", "0:10", "0:30", "LUFS", "-20", "integrated", "target -23.0",
-                           "plug-in LUFS Int.", "true peak over -1.0 dBTP", "range"})
+                           "plug-in LUFS Int.", "over -1.0 dBTP", "range"})
     EXPECT_TRUE(hasText(image, text)) << text;
 
   PlotRequest twice = request;

@@ -337,7 +337,7 @@ PlotImage drawLoudnessPlot(const PlotRequest& request)
       painter.line(x, 50., x + 22., 50., color, width);
       cairo_set_dash(context, nullptr, 0, 0.);
       x += 28.;
-      x += painter.text(label, 14., kInk, x, 40., x + 400., 60., ycairo_text::kLeft) + 18.;
+      x += painter.text(label, 14., kInk, x, 40., x + 400., 60., ycairo_text::kLeft) + 14.;
     };
     if (both)
     {
@@ -361,11 +361,12 @@ PlotImage drawLoudnessPlot(const PlotRequest& request)
     if (request.targetLufs)
       entry(kTarget, 1.5, format("target %.1f LUFS", *request.targetLufs), false);
     if (!request.pluginMeasure.empty() && request.pluginLevel > -99.)
-      entry(kPlugin, pluginLine ? 1.5 : 0., "plug-in " + request.pluginMeasure + " " +
-                                               format("%.1f ", request.pluginLevel) + request.pluginUnit,
+      entry(kPlugin, pluginLine ? 1.5 : 0.,
+            "plug-in " + request.pluginMeasure + " " + format("%.1f", request.pluginLevel) +
+              (pluginLine ? std::string() : " " + request.pluginUnit),
             false);
     if (!overs.empty() || (both && !input.series.overSeconds.empty()))
-      entry(kOver, 3., format("true peak over %.1f dBTP", request.oversAboveDbtp) + (both && overs.empty() ? " (input)" : ""),
+      entry(kOver, 3., format("over %.1f dBTP", request.oversAboveDbtp) + (both && overs.empty() ? " (input)" : ""),
             false);
   }
   cairo_destroy(context);
