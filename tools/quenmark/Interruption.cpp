@@ -48,6 +48,7 @@ BOOL WINAPI onConsoleEvent(DWORD event)
   removeAllAndHold();
   // The status a console program interrupted by Ctrl-C ends with.
   ExitProcess(STATUS_CONTROL_C_EXIT);
+  return TRUE;
 }
 #endif
 } // namespace
