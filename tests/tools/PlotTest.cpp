@@ -8,6 +8,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cstring>
 #include <numbers>
 
 using namespace quenmarktest;
@@ -185,4 +186,36 @@ TEST_F(Quenmark, PicturesAreWrittenForAnalyzeAndNormalize)
   ASSERT_EQ(normalize.exitCode, 0) << normalize.err;
   EXPECT_TRUE(fs::exists(at("after/in.png")));
   EXPECT_NE(quenmark({"--help"}).out.find("--plot DIR"), std::string::npos);
+}
+
+TEST(Plot, MatchesItsReferencePictureUpToAntiAliasing)
+{
+  // The probe programme's picture against one looked at and kept: a changed layout,
+  // colour or scale shows as many pixels off; anti-aliasing and font hinting as few.
+  LoudnessMeter meter(2, kRate, plotParts());
+  measured(meter, 30., 25.);
+  const PlotImage image = quenmark::drawLoudnessPlot(requestFor(meter));
+  const fs::path reference = fs::path(QUENMARK_TEST_DATA) / "plot-reference.png";
+  cairo_surface_t* png = cairo_image_surface_create_from_png(reference.string().c_str());
+  ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS) << reference;
+  ASSERT_EQ(cairo_image_surface_get_width(png), image.width);
+  ASSERT_EQ(cairo_image_surface_get_height(png), image.height);
+  cairo_surface_flush(png);
+  const unsigned char* data = cairo_image_surface_get_data(png);
+  const int stride = cairo_image_surface_get_stride(png);
+  std::size_t off = 0;
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x)
+    {
+      std::uint32_t kept = 0;
+      std::memcpy(&kept, data + y * stride + 4 * x, 4);
+      const std::uint32_t drawn = image.pixels[static_cast<std::size_t>(y * image.width + x)];
+      int difference = 0;
+      for (int shift : {0, 8, 16})
+        difference = std::max(difference, std::abs(static_cast<int>(kept >> shift & 255) - static_cast<int>(drawn >> shift & 255)));
+      off += difference > 64 ? 1 : 0;
+    }
+  cairo_surface_destroy(png);
+  constexpr double kMostPixelsOff = 0.002;
+  EXPECT_LT(static_cast<double>(off) / (image.width * image.height), kMostPixelsOff) << off << " pixels off";
 }
