@@ -139,6 +139,14 @@ void QuenmarkAnalyzeAndNormalize(benchmark::State& state)
   runCommands(state, {analyzeCommand(), normalizeCommand()});
 }
 void QuenmarkAnalyze(benchmark::State& state) { runCommands(state, {analyzeCommand()}); }
+// The same analysis drawing its loudness picture: what --plot adds.
+void QuenmarkAnalyzePlot(benchmark::State& state)
+{
+  std::vector<std::string> command = analyzeCommand();
+  command.push_back("--plot");
+  command.push_back((fs::temp_directory_path() / "quenmark-bench-plot").string());
+  runCommands(state, {command});
+}
 void QuenmarkNormalize(benchmark::State& state) { runCommands(state, {normalizeCommand()}); }
 void FfmpegEbur128(benchmark::State& state)
 {
@@ -154,7 +162,18 @@ BENCHMARK(QuenmarkAnalyzeAndNormalize)
   ->Unit(benchmark::kMillisecond)
   ->Iterations(1)
   ->Repetitions(3);
-BENCHMARK(QuenmarkAnalyze)->Name("quenmark/analyze")->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(QuenmarkAnalyze)
+  ->Name("quenmark/analyze")
+  ->UseRealTime()
+  ->Unit(benchmark::kMillisecond)
+  ->Iterations(1)
+  ->Repetitions(3);
+BENCHMARK(QuenmarkAnalyzePlot)
+  ->Name("quenmark/analyze --plot")
+  ->UseRealTime()
+  ->Unit(benchmark::kMillisecond)
+  ->Iterations(1)
+  ->Repetitions(3);
 BENCHMARK(QuenmarkNormalize)->Name("quenmark/normalize")->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)
@@ -162,11 +181,13 @@ int main(int argc, char** argv)
   const std::vector<RatioTarget> targets = {
     {"quenmark/analyze+normalize", "ffmpeg/ebur128", 1.0},
     {"quenmark/analyze", "ffmpeg/ebur128", 0.},
+    {"quenmark/analyze --plot", "quenmark/analyze", 1.10},
     {"quenmark/normalize", "ffmpeg/ebur128", 0.},
   };
   const int result = runWithRatios(argc, argv, targets);
   std::error_code error;
   fs::remove(programme(), error);
   fs::remove(scratchOutput(), error);
+  fs::remove_all(fs::temp_directory_path() / "quenmark-bench-plot", error);
   return result;
 }

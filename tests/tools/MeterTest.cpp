@@ -5,6 +5,7 @@
 #include "tools/quenmark/LoudnessMeter.h"
 #include "tools/quenmark/TruePeakMeter.h"
 
+#include "IdealPeak.h"
 #include "engine/ProcessorFeatures.h"
 
 #include <ebur128.h>
@@ -263,3 +264,58 @@ TEST(Meter, TheGainCheckHoldsOnlyWhileEverySampleIsTheInputTimesOneGain)
   EXPECT_FALSE(added.gain().has_value());
 }
 } // namespace
+
+double idealPeakDbtp(const Signal& signal)
+{
+  return idealpeak::idealPeakDbtp(signal.interleaved, signal.channels);
+}
+
+double reconstructedPeakDbtp(const Signal& signal, std::int64_t blockFrames)
+{
+  TruePeakMeter meter(signal.channels, signal.rate, true);
+  for (std::int64_t done = 0; done < signal.frames(); done += blockFrames)
+    meter.add(signal.interleaved.data() + done * signal.channels, std::min(blockFrames, signal.frames() - done));
+  return toDb(meter.reconstructedPeak());
+}
+
+TEST(Meter, TheReconstructedPeakIsThatOfAnIdealReconstruction)
+{
+  const double pi = std::numbers::pi;
+  std::uint64_t state = 7;
+  auto white = [&] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<double>(state >> 11) * (2. / 9007199254740992.) - 1.;
+  };
+  struct Case
+  {
+    const char* name;
+    Signal signal;
+  };
+  std::vector<Case> cases;
+  // Crests midway between the four-times outputs, where 0.45 of the rate reads low; faded
+  // in and out, as a programme's content that high is.
+  cases.push_back({"sine at 0.45 of the rate", make(1, 48000, 0.05, [&](double t, int) {
+                     return 0.5 * std::sin(pi * t / 0.05) * std::sin(2. * pi * 0.45 * 48000. * t + 0.3);
+                   })});
+  cases.push_back({"full-scale square", make(2, 44100, 0.1, [&](double t, int) {
+                     return std::sin(2. * pi * 997. * t) >= 0. ? 1. : -1.;
+                   })});
+  double lowPassed[2] = {0., 0.};
+  cases.push_back({"swelling noise", make(2, 48000, 0.2, [&](double t, int c) {
+                     lowPassed[c] = 0.7 * lowPassed[c] + 0.3 * white();
+                     return (0.5 + 2. * std::sin(pi * t / 0.2)) * lowPassed[c];
+                   })});
+  cases.push_back({"a crest at the very end", make(1, 48000, 0.01, [&](double t, int) {
+                     return t > 0.0099 ? 0.9 : 0.01 * std::sin(2. * pi * 1000. * t);
+                   })});
+  for (const Case& test : cases)
+  {
+    SCOPED_TRACE(test.name);
+    const double ideal = idealPeakDbtp(test.signal);
+    const double reconstructed = reconstructedPeakDbtp(test.signal, 4096);
+    constexpr double kReconstructionToleranceDb = 0.02;
+    EXPECT_NEAR(reconstructed, ideal, kReconstructionToleranceDb);
+    EXPECT_GE(reconstructed, truePeakDbtp(test.signal, 4096)) << "never below the four-times reading";
+    EXPECT_NEAR(reconstructedPeakDbtp(test.signal, 7), reconstructed, 1e-9) << "the same in any blocks";
+  }
+}

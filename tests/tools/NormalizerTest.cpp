@@ -2,6 +2,7 @@
 // outputs, batches and parallel jobs, on generated programmes with dynamics, every
 // result measured again in the files written.
 
+#include "IdealPeak.h"
 #include "QuenmarkFixture.h"
 
 #include <numbers>
@@ -195,6 +196,52 @@ TEST_F(Normalizer, TheTruePeakCeilingHoldsUnderEitherTargetAndTheMissIsReported)
   ASSERT_EQ(peak.exitCode, 0) << peak.err;
   EXPECT_NEAR(truePeakDbtp(readAudio(at("sine-out.wav"))), -6., kCeilingToleranceDb);
   EXPECT_NEAR(nlohmann::json::parse(peak.out)["ceilingCutDb"].get<double>(), 5.5, kCeilingToleranceDb);
+}
+
+TEST_F(Normalizer, TheCeilingHoldsForAnIdealReconstructionOfTheOutput)
+{
+  // What a meter finer than four times oversampling reads: the output stays under the
+  // ceiling by that measure too, where the four-times reading alone let it exceed it.
+  struct Case
+  {
+    const char* name;
+    std::function<double(int, int)> signal;
+    double ceilingDbtp;
+  };
+  auto square = [](int n, int) { return std::sin(2. * std::numbers::pi * 997. * n / kRate) >= 0. ? 1. : -1.; };
+  auto bright = std::make_shared<Noise>(1.);
+  auto brightNoise = [bright](int n, int c) {
+    // Noise differentiated: most of its energy high up, where crests fall between the
+    // four-times outputs.
+    static thread_local double last[2] = {0., 0.};
+    const double now = (*bright)(n, c);
+    const double out = now - last[c & 1];
+    last[c & 1] = now;
+    return 0.5 * std::sin(2. * std::numbers::pi * n / kRate) * out;
+  };
+  const Case cases[] = {{"swelling noise", swellingProgramme(-20.), -1.},
+                        {"full-scale square", square, -4.},
+                        {"bright swell", brightNoise, -2.}};
+  for (const Case& test : cases)
+  {
+    SCOPED_TRACE(test.name);
+    const std::string in = at(std::string(test.name) + ".wav");
+    const std::string out = at(std::string(test.name) + "-out.wav");
+    writeAudio(in, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, kRate, kRate / 2, test.signal);
+    const Outcome run = quenmark({"normalize", in, out, "--loudness", "0", "--true-peak",
+                                  std::to_string(test.ceilingDbtp), "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Audio output = readAudio(out);
+    constexpr double kIdealMarginDb = 0.05;
+    const double ideal = idealpeak::idealPeakDbtp(output.interleaved, 2, 192);
+    EXPECT_LE(ideal, test.ceilingDbtp + kIdealMarginDb);
+    // At the least cost: the gain is not lowered more than the reconstruction asks.
+    ASSERT_GT(nlohmann::json::parse(run.out)["ceilingCutDb"].get<double>(), 0.);
+    EXPECT_GT(ideal, test.ceilingDbtp - 0.1);
+    // The true peak reported stays the four-times reading.
+    EXPECT_NEAR(nlohmann::json::parse(run.out)["outputLevel"]["truePeakDbtp"].get<double>(), truePeakDbtp(output),
+                0.01);
+  }
 }
 
 TEST_F(Normalizer, TheReportedOutputLevelsAreThoseOfTheFileWritten)

@@ -5,6 +5,8 @@
 
 #include "tools/demo/Programme.h"
 
+#include <csignal>
+
 #include "engine/AudioPlugin.h"
 #include "tools/quenmark/PluginSession.h"
 
@@ -239,3 +241,85 @@ TEST_F(Quenmark, TheProgressBarAppearsOnATerminalOnly)
     quenmark({"normalize", at("short.wav"), at("long.wav"), "--output-dir", at("quiet"), "-q"}, true);
   EXPECT_EQ(quiet.err.find('%'), std::string::npos) << quiet.err;
 }
+
+TEST_F(Quenmark, InputsAreReportedForWhatTheyAre)
+{
+  const int floatWav = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  Noise noise(0.1);
+  // A float file with one sample that is not a level at 0.5 s: refused, nothing written.
+  for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL})
+  {
+    SCOPED_TRACE(bad);
+    writeAudio(at("bad.wav"), floatWav, 2, 48000, 48000,
+               [&](int n, int c) { return n == 24000 && c == 1 ? bad : noise(n, c); });
+    const Outcome run = quenmark({"normalize", at("bad.wav"), at("out.wav"), "--loudness", "-23"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("bad.wav"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("0:00.500"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(at("out.wav")));
+    EXPECT_EQ(quenmark({"analyze", at("bad.wav"), "--measure", "peak"}).exitCode, 2);
+  }
+
+  // One huge sample: the gain applied is reported, not the readout's -60 dB.
+  writeAudio(at("huge.wav"), floatWav, 2, 48000, 48000, [&](int n, int c) { return n == 100 ? 1e30 : noise(n, c); });
+  const Outcome huge = quenmark({"normalize", at("huge.wav"), at("huge-out.wav"), "--measure", "peak", "--target", "-1", "--json"});
+  ASSERT_EQ(huge.exitCode, 0) << huge.err;
+  const double reported = nlohmann::json::parse(huge.out)["gainDb"].get<double>();
+  EXPECT_NEAR(reported, -601., 0.01);
+  EXPECT_NEAR(peakDb(readAudio(at("huge-out.wav"))), -1., 0.01) << "the gain that was applied";
+
+  // A clip shorter than one 400 ms block is too short to gate, not silent.
+  writeAudio(at("clip.wav"), floatWav, 2, 48000, 9600, [&](int n, int c) { return noise(n, c); });
+  const Outcome clip = quenmark({"normalize", at("clip.wav"), at("clip-out.wav"), "--loudness", "-23"});
+  EXPECT_EQ(clip.exitCode, 1);
+  EXPECT_NE(clip.err.find("too short"), std::string::npos) << clip.err;
+  EXPECT_EQ(clip.err.find("silent"), std::string::npos) << clip.err;
+
+  // A WAV cut short: processed as far as it goes, with a warning giving both lengths.
+  writeAudio(at("whole.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 48000, 4 * 48000,
+             [&](int n, int c) { return noise(n, c); });
+  const std::string whole = slurp(at("whole.wav"));
+  std::ofstream(at("cut.wav"), std::ios::binary) << whole.substr(0, whole.size() / 4);
+  const Outcome cut = quenmark({"analyze", at("cut.wav"), "--measure", "peak"});
+  EXPECT_EQ(cut.exitCode, 0) << cut.err;
+  EXPECT_NE(cut.err.find("cut.wav"), std::string::npos) << cut.err;
+  EXPECT_NE(cut.err.find("4.00 s"), std::string::npos) << cut.err;
+  EXPECT_NE(cut.err.find("1.00 s"), std::string::npos) << cut.err;
+  EXPECT_TRUE(quenmark({"analyze", at("whole.wav"), "--measure", "peak"}).err.empty());
+}
+
+#ifndef _WIN32
+TEST_F(Quenmark, AnInterruptedRunLeavesNothingBehind)
+{
+  Noise noise(0.1);
+  writeAudio(at("long.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 48000, 120 * 48000,
+             [&](int n, int c) { return noise(n, c); });
+  for (const int signal : {SIGINT, SIGTERM})
+  {
+    SCOPED_TRACE(signal);
+    const fs::path partial = folder / ".out.wav.quenmark-partial";
+    const pid_t child = fork();
+    if (child == 0)
+    {
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, STDOUT_FILENO);
+      dup2(null, STDERR_FILENO);
+      execl(QUENMARK_EXECUTABLE, QUENMARK_EXECUTABLE, "normalize", at("long.wav").c_str(), at("out.wav").c_str(),
+            "--plugin", QUENMARK_TEST_BUNDLE, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    // Interrupted while it writes.
+    for (int waited = 0; waited < 20000 && !fs::exists(partial); ++waited)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(fs::exists(partial)) << "the output was never begun";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "ended before the signal came: the file is too short for this test";
+    EXPECT_EQ(WTERMSIG(status), signal);
+    EXPECT_FALSE(fs::exists(partial));
+    EXPECT_FALSE(fs::exists(at("out.wav")));
+  }
+}
+#endif

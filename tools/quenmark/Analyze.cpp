@@ -5,6 +5,7 @@
 #include "tools/quenmark/FileBatch.h"
 #include "tools/quenmark/GainPlan.h"
 #include "tools/quenmark/LoudnessMeter.h"
+#include "tools/quenmark/LoudnessPlot.h"
 #include "tools/quenmark/Passes.h"
 #include "tools/quenmark/Workflow.h"
 
@@ -67,13 +68,19 @@ FileReport analyzeFile(const std::shared_ptr<Plugin>& plugin, const std::string&
   PassTargets targets;
   for (const std::unique_ptr<PluginSession>& session : sessions)
     targets.sessions.push_back(session.get());
+  const std::optional<double> oversAbove = options.plotDir ? std::optional<double>(kDefaultOverDbtp) : std::nullopt;
   LoudnessMeter meter(reader.channels(), reader.sampleRate(),
-                      MeterParts{.loudnessRange = true, .truePeak = true, .maxima = true});
+                      MeterParts{.loudnessRange = true,
+                                 .truePeak = true,
+                                 .maxima = true,
+                                 .reconstructedPeak = false,
+                                 .oversAboveDbtp = oversAbove});
   targets.inputMeter = &meter;
   targets.progress = &progress;
   runPass(reader, targets);
 
   FileReport report;
+  report.warnings = inputWarnings(reader, path);
   nlohmann::json levels = nlohmann::json::array();
   std::ostringstream detail, line;
   detail << path << ": " << reader.channels() << " ch, " << reader.sampleRate() << " Hz, " << std::fixed
@@ -112,7 +119,9 @@ FileReport analyzeFile(const std::shared_ptr<Plugin>& plugin, const std::string&
                    {"truePeakDbtp", levelJson(reading.truePeakDbtp)},
                    {"samplePeakDbfs", levelJson(reading.samplePeakDbfs)}}}};
   detail << "measured by quenmark:\n"
-         << "  integrated loudness   " << levelText(reading.integratedLufs) << " LUFS\n"
+         << "  integrated loudness   " << levelText(reading.integratedLufs) << " LUFS"
+         << (reader.seconds() < kLoudnessBlockSeconds ? " (too short to gate: less than one 400 ms block)" : "")
+         << "\n"
          << "  loudness range        " << std::setprecision(2) << reading.loudnessRangeLu << " LU\n"
          << "  momentary maximum     " << levelText(reading.momentaryMaxLufs) << " LUFS\n"
          << "  short-term maximum    " << levelText(reading.shortTermMaxLufs) << " LUFS\n"
@@ -128,12 +137,27 @@ FileReport analyzeFile(const std::shared_ptr<Plugin>& plugin, const std::string&
   report.csv.emplace_back(); // no error
   report.detail = detail.str();
   report.line = line.str();
+  if (options.plotDir)
+  {
+    PlotRequest request;
+    request.title = std::filesystem::path(path).filename().string();
+    request.input = {meter.series(), reading.integratedLufs};
+    // The plug-in's level for the measure asked for, or its integrated loudness.
+    const std::size_t shown = measures.size() == 1 ? 0 : static_cast<std::size_t>(findMeasure("integrated")->index);
+    request.pluginMeasure = measureDisplay(*sessions[shown], measures[shown].index);
+    request.pluginUnit = measures[shown].unit;
+    request.pluginLevel = sessions[shown]->measuredLevel();
+    request.oversAboveDbtp = kDefaultOverDbtp;
+    request.scale = options.plotScale;
+    writeLoudnessPlot(request, plotPathFor(*options.plotDir, path));
+  }
   return report;
 }
 } // namespace
 
 int runAnalyze(const Options& options, std::ostream& out, std::ostream& err)
 {
+  makePlotFolder(options);
   std::shared_ptr<Plugin> plugin = loadPlugin(options.pluginPath);
   BatchPlan plan;
   plan.progressLabel = "analysing";

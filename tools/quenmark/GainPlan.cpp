@@ -21,6 +21,13 @@ std::string db(double value)
 
 GainPlan planGain(const GainRequest& request)
 {
+  if (request.loudnessLufs && !std::isfinite(request.integratedLufs) && request.seconds < kLoudnessBlockSeconds)
+  {
+    char text[160];
+    std::snprintf(text, sizeof(text), "it lasts %.3f s, too short to gate: loudness is measured in blocks of 400 ms, "
+                  "so it has no integrated loudness to bring to a target", request.seconds);
+    throw ToolError(kExitFailure, text);
+  }
   if (request.loudnessLufs && !std::isfinite(request.integratedLufs))
     throw ToolError(kExitFailure, "it is silent (no integrated loudness above the -70 LUFS gate): there is no "
                                   "loudness to bring to a target");

@@ -11,6 +11,8 @@ namespace quenmark
 inline constexpr double kPluginMaxGainDb = 30.;
 // The plug-in reports this level (or lower) when it measured nothing.
 inline constexpr double kNoLevelDb = -99.;
+// Loudness is gated in blocks of this length: a shorter file has no integrated loudness.
+inline constexpr double kLoudnessBlockSeconds = 0.4;
 
 struct GainRequest
 {
@@ -19,9 +21,12 @@ struct GainRequest
   std::optional<double> loudnessLufs;     // wanted integrated loudness of the file
   double integratedLufs;                  // the file's, measured by the tool
   std::optional<double> ceilingDbtp;      // true-peak ceiling of the output
-  double truePeakDbtp;                    // the file's (needed with a ceiling)
+  // The file's peak between samples (needed with a ceiling): that of a near-ideal
+  // reconstruction, so that the output stays under the ceiling for any good meter.
+  double truePeakDbtp;
   double samplePeakDbfs;                  // the file's
   double maxCleanSample;                  // of the output format (see SampleQuantizer)
+  double seconds = 0.;                    // the file's length
 };
 
 struct GainPlan
@@ -33,7 +38,8 @@ struct GainPlan
 };
 
 // Throws ToolError (kExitFailure) when the gain is out of the plug-in's reach: nothing
-// measured (silence, or everything below the gate), a loudness that needs more than
+// measured (silence, everything below the gate, or a file shorter than one 400 ms
+// loudness block), a loudness that needs more than
 // +30 dB, or a target outside the plug-in's -60 .. 30 range.
 GainPlan planGain(const GainRequest& request);
 } // namespace quenmark

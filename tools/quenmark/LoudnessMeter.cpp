@@ -82,7 +82,13 @@ double integratedLoudness(const std::vector<double>& hops)
   return energyToLufs(sum / static_cast<double>(kept));
 }
 
-double loudnessRange(const std::vector<double>& hops)
+struct RangeBounds
+{
+  double lowLufs = kMinusInfinity;
+  double highLufs = kMinusInfinity;
+};
+
+RangeBounds loudnessRangeBounds(const std::vector<double>& hops)
 {
   const double absoluteGate = lufsToEnergy(kAbsoluteGateLufs);
   std::vector<double> blocks;
@@ -90,18 +96,24 @@ double loudnessRange(const std::vector<double>& hops)
     if (const double energy = windowEnergy(hops, last, kShortTermHops); energy >= absoluteGate)
       blocks.push_back(energy);
   if (blocks.empty())
-    return 0.;
+    return {};
   std::sort(blocks.begin(), blocks.end());
   const double relativeGate =
     kRangeRelativeGate * std::accumulate(blocks.begin(), blocks.end(), 0.) / static_cast<double>(blocks.size());
   const auto kept = std::lower_bound(blocks.begin(), blocks.end(), relativeGate);
   const auto count = static_cast<std::size_t>(blocks.end() - kept);
   if (count == 0)
-    return 0.;
+    return {};
   auto percentile = [&](double share) {
     return kept[static_cast<std::ptrdiff_t>(static_cast<double>(count - 1) * share + 0.5)];
   };
-  return energyToLufs(percentile(kRangeHighPercentile)) - energyToLufs(percentile(kRangeLowPercentile));
+  return {energyToLufs(percentile(kRangeLowPercentile)), energyToLufs(percentile(kRangeHighPercentile))};
+}
+
+double loudnessRange(const std::vector<double>& hops)
+{
+  const RangeBounds bounds = loudnessRangeBounds(hops);
+  return std::isfinite(bounds.lowLufs) ? bounds.highLufs - bounds.lowLufs : 0.;
 }
 
 double maximumEnergy(const std::vector<double>& hops, std::size_t span)
@@ -114,20 +126,25 @@ double maximumEnergy(const std::vector<double>& hops, std::size_t span)
 } // namespace
 
 LoudnessMeter::LoudnessMeter(int channels, int sampleRate, MeterParts parts)
-  : mChannels(channels), mParts(parts), mHopFrames((sampleRate + 5) / 10)
+  : mChannels(channels), mSampleRate(sampleRate), mParts(parts), mHopFrames((sampleRate + 5) / 10)
 {
   if (channels < 1 || channels > KWeightingFilter::kMaxChannels || sampleRate < 10)
     throw ToolError(kExitFailure, "the loudness meter cannot measure " + std::to_string(channels) + " channels at " +
                                     std::to_string(sampleRate) + " Hz");
   mFilter.setSampleRate(sampleRate);
   if (parts.truePeak)
-    mTruePeak = std::make_unique<TruePeakMeter>(channels, sampleRate);
+  {
+    mTruePeak = std::make_unique<TruePeakMeter>(channels, sampleRate, parts.reconstructedPeak);
+    if (parts.oversAboveDbtp)
+      mTruePeak->trackOvers(std::pow(10., *parts.oversAboveDbtp / 20.), mHopFrames);
+  }
 }
 
 void LoudnessMeter::add(const double* interleaved, std::int64_t frames)
 {
   if (frames <= 0)
     return;
+  mFrames += frames;
   if (mTruePeak)
     mTruePeak->add(interleaved, frames);
   // Filtered in pieces that end on hop boundaries, so each hop's energy is its own.
@@ -209,12 +226,45 @@ LoudnessReading LoudnessMeter::readingWithGain(double gain) const
     reading.loudnessRangeLu = loudnessRange(hops);
   reading.samplePeakDbfs = toDb(gain * mSamplePeak);
   if (mTruePeak)
+  {
     reading.truePeakDbtp = toDb(gain * std::max(mTruePeak->peak(), mSamplePeak));
+    if (mParts.reconstructedPeak)
+      reading.reconstructedPeakDbtp = toDb(gain * std::max(mTruePeak->reconstructedPeak(), mSamplePeak));
+  }
   if (mParts.maxima)
   {
     reading.momentaryMaxLufs = energyToLufs(maximumEnergy(hops, kMomentaryHops));
     reading.shortTermMaxLufs = energyToLufs(maximumEnergy(hops, kShortTermHops));
   }
   return reading;
+}
+} // namespace quenmark
+
+namespace quenmark
+{
+LoudnessSeries LoudnessMeter::series(double gain) const
+{
+  LoudnessSeries series;
+  series.hopSeconds = static_cast<double>(mHopFrames) / mSampleRate;
+  series.seconds = static_cast<double>(mFrames) / mSampleRate;
+  std::vector<double> hops = mHopEnergies;
+  for (double& energy : hops)
+    energy *= gain * gain;
+  series.momentaryLufs.resize(hops.size());
+  series.shortTermLufs.resize(hops.size());
+  for (std::size_t last = 0; last < hops.size(); ++last)
+  {
+    series.momentaryLufs[last] = static_cast<float>(
+      last + 1 >= kMomentaryHops ? energyToLufs(windowEnergy(hops, last, kMomentaryHops)) : kMinusInfinity);
+    series.shortTermLufs[last] = static_cast<float>(
+      last + 1 >= kShortTermHops ? energyToLufs(windowEnergy(hops, last, kShortTermHops)) : kMinusInfinity);
+  }
+  const RangeBounds bounds = loudnessRangeBounds(hops);
+  series.rangeLowLufs = bounds.lowLufs;
+  series.rangeHighLufs = bounds.highLufs;
+  if (mTruePeak)
+    for (const std::int64_t hop : mTruePeak->overHops())
+      series.overSeconds.push_back(static_cast<double>(hop) * series.hopSeconds);
+  return series;
 }
 } // namespace quenmark

@@ -3,8 +3,10 @@
 #include "engine/KWeightingFilter.h"
 #include "tools/quenmark/TruePeakMeter.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The tool's own measurement of audio, independent of the plug-in: integrated loudness,
@@ -26,6 +28,9 @@ struct LoudnessReading
   double samplePeakDbfs;   // minus infinity for silence
   double momentaryMaxLufs; // minus infinity for silence or when not measured
   double shortTermMaxLufs; // minus infinity for silence or when not measured
+  // The peak of a near-ideal reconstruction, at least truePeakDbtp: what a ceiling must
+  // hold against (minus infinity for silence or when not measured).
+  double reconstructedPeakDbtp = -HUGE_VAL;
 };
 
 // What a meter measures beyond integrated loudness and sample peak. True peak costs the
@@ -36,6 +41,21 @@ struct MeterParts
   bool loudnessRange = false;
   bool truePeak = false;
   bool maxima = false; // momentary and short-term maxima
+  bool reconstructedPeak = false; // with truePeak only
+  // With truePeak: notes the hops whose true peak is above this, for series().
+  std::optional<double> oversAboveDbtp = std::nullopt;
+};
+
+// What a picture of the loudness over time is drawn from, one value per 100 ms hop.
+struct LoudnessSeries
+{
+  double hopSeconds = 0.1;
+  double seconds = 0.;
+  std::vector<float> momentaryLufs;  // the 400 ms ending with each hop; -inf before 400 ms
+  std::vector<float> shortTermLufs;  // the 3 s ending with each hop; -inf before 3 s
+  double rangeLowLufs = -HUGE_VAL;   // the loudness range's bounds; -inf when none
+  double rangeHighLufs = -HUGE_VAL;
+  std::vector<double> overSeconds;   // starts of the hops with a true peak above the threshold
 };
 
 class LoudnessMeter
@@ -51,11 +71,15 @@ public:
   // The reading of the same audio times `gain` (linear, > 0), gated anew: what a meter
   // measures on the audio a constant gain made of it, to the last rounding.
   LoudnessReading readingWithGain(double gain) const;
+  // The series of the audio times `gain` (overs as measured, without the gain).
+  LoudnessSeries series(double gain = 1.) const;
 
 private:
   void addPiece(const double* interleaved, std::int64_t frames);
 
   int mChannels;
+  int mSampleRate;
+  std::int64_t mFrames = 0;
   MeterParts mParts;
   std::int64_t mHopFrames;
   KWeightingFilter mFilter;

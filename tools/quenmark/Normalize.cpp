@@ -6,6 +6,7 @@
 #include "tools/quenmark/FileBatch.h"
 #include "tools/quenmark/GainPlan.h"
 #include "tools/quenmark/LoudnessMeter.h"
+#include "tools/quenmark/LoudnessPlot.h"
 #include "tools/quenmark/OutputFile.h"
 #include "tools/quenmark/Passes.h"
 #include "tools/quenmark/Workflow.h"
@@ -68,7 +69,35 @@ struct Outcome
   std::int64_t clippedSamples = 0;
   int bits = 0;
   bool dithered = false;
+  std::vector<std::string> warnings;
+  std::optional<PlotRequest> plot;
 };
+
+// The picture of a normalization: the input, and the output as written.
+PlotRequest plotOf(const Outcome& outcome, const LoudnessMeter& inputMeter, const OutputFile* output,
+                   const Options::FilePair& pair, const Options& options)
+{
+  PlotRequest request;
+  request.title = std::filesystem::path(pair.input).filename().string();
+  if (output && outcome.output)
+    request.title += " -> " + std::filesystem::path(pair.output).filename().string();
+  request.input = {inputMeter.series(), outcome.input.integratedLufs};
+  if (output && outcome.output)
+    if (std::optional<LoudnessSeries> series = output->series())
+      request.output = PlotTrace{*series, outcome.output->integratedLufs};
+  if (options.loudnessLufs)
+    request.targetLufs = *options.loudnessLufs;
+  else if (std::string(outcome.unit) == "LUFS" && !outcome.continuous)
+    request.targetLufs = outcome.plan.pluginTargetDb;
+  request.pluginMeasure = outcome.measureName;
+  request.pluginUnit = outcome.unit;
+  request.pluginLevel = outcome.measuredLevelDb;
+  request.oversAboveDbtp = options.truePeakCeilingDbtp.value_or(kDefaultOverDbtp);
+  request.gainDb = outcome.plan.gainDb;
+  request.ceilingCutDb = outcome.plan.ceilingCutDb;
+  request.scale = options.plotScale;
+  return request;
+}
 
 // Sets the plug-in's "Target Value" to the one of `plan` after an analysis and makes
 // sure it applies the planned gain. A plug-in that takes a new target at once applies it
@@ -107,6 +136,7 @@ Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<O
   PluginSession& session = *opened;
   const ProductParameterIds& id = session.ids();
   Outcome outcome;
+  outcome.warnings = inputWarnings(reader, pair.input);
   outcome.continuous = options.mode == NormalizeMode::kContinuous;
   const int measure = options.measure        ? options.measure->index
                       : options.loudnessLufs ? findMeasure("integrated")->index
@@ -119,8 +149,16 @@ Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<O
   outcome.bits = format.bits();
   outcome.dithered = format.dithers();
 
-  const MeterParts parts{.truePeak = options.truePeakCeilingDbtp.has_value()};
-  LoudnessMeter inputMeter(reader.channels(), reader.sampleRate(), parts);
+  // A picture marks the output's overs: the output is then measured as written.
+  const bool plots = options.plotDir.has_value();
+  const double oversAbove = options.truePeakCeilingDbtp.value_or(kDefaultOverDbtp);
+  MeterParts parts{};
+  parts.truePeak = options.truePeakCeilingDbtp.has_value() || plots;
+  if (plots)
+    parts.oversAboveDbtp = oversAbove;
+  MeterParts inputParts = parts;
+  inputParts.reconstructedPeak = options.truePeakCeilingDbtp.has_value();
+  LoudnessMeter inputMeter(reader.channels(), reader.sampleRate(), inputParts);
   std::unique_ptr<OutputFile> output;
   // An output made by a constant gain, held by the file as written, measures what the
   // input measured with the gain applied: it is measured only where that may not hold.
@@ -151,21 +189,32 @@ Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<O
                              .loudnessLufs = options.loudnessLufs,
                              .integratedLufs = outcome.input.integratedLufs,
                              .ceilingDbtp = options.truePeakCeilingDbtp,
-                             .truePeakDbtp = outcome.input.truePeakDbtp,
+                             .truePeakDbtp = outcome.input.reconstructedPeakDbtp,
                              .samplePeakDbfs = outcome.input.samplePeakDbfs,
-                             .maxCleanSample = format.maxCleanSample()});
+                             .maxCleanSample = format.maxCleanSample(),
+                             .seconds = reader.seconds()});
     if (outcome.plan.pluginTargetDb != targetDb)
       applyPlannedTarget(session, reader, outcome.plan, progress);
     if (!writes)
+    {
+      if (plots)
+        outcome.plot = plotOf(outcome, inputMeter, nullptr, pair, options);
       return outcome;
-    deriveOutput = format.keepsValuesNear(std::pow(10., (outcome.input.samplePeakDbfs + outcome.plan.gainDb) / 20.));
+    }
+    deriveOutput = !plots && format.keepsValuesNear(std::pow(10., (outcome.input.samplePeakDbfs + outcome.plan.gainDb) / 20.));
     openOutput();
     render.output = output.get();
     render.gainCheck = &gainCheck;
     session.rewindTransport();
     session.setPlaying(true);
     runPass(reader, render);
-    outcome.plan.gainDb = session.gainDb();
+    // The gain as applied: the output over the input where it is one gain throughout,
+    // else the plug-in's "Gain" readout, which shows -60 .. +60 dB only.
+    const double readout = session.gainDb();
+    if (const std::optional<double> applied = gainCheck.gain(); applied && *applied > 0.)
+      outcome.plan.gainDb = 20. * std::log10(*applied);
+    else if (readout > kGainReadoutMinDb && readout < kGainReadoutMaxDb)
+      outcome.plan.gainDb = readout;
   }
   else
   {
@@ -205,6 +254,8 @@ Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<O
     else
       outcome.output = measureFile(pair.output, parts);
   }
+  if (plots)
+    outcome.plot = plotOf(outcome, inputMeter, output.get(), pair, options);
   return outcome;
 }
 
@@ -221,6 +272,7 @@ FileReport reportOf(const Outcome& outcome, const Options::FilePair& pair, const
   const bool continuous = outcome.continuous;
   const GainPlan& plan = outcome.plan;
   FileReport report;
+  report.warnings = outcome.warnings;
   const std::string outputName = options.dryRun ? "(dry run: nothing written)" : pair.output;
   report.json = {{"input", pair.input},
                  {"output", options.dryRun ? nlohmann::json(nullptr) : nlohmann::json(pair.output)},
@@ -352,6 +404,7 @@ int runNormalize(const Options& options, std::ostream& out, std::ostream& err)
     if (error || !std::filesystem::is_directory(*options.outputDir, error))
       throw ToolError(kExitFailure, "cannot make the output folder " + *options.outputDir);
   }
+  makePlotFolder(options);
   std::shared_ptr<Plugin> plugin = loadPlugin(options.pluginPath);
   BatchPlan plan;
   plan.progressLabel = "normalizing";
@@ -380,6 +433,8 @@ int runNormalize(const Options& options, std::ostream& out, std::ostream& err)
     options, inputs, plan,
     [&](std::size_t index, ProgressBar& progress) {
       const Outcome outcome = normalizeFile(plugin, pairs, index, options, progress);
+      if (outcome.plot)
+        writeLoudnessPlot(*outcome.plot, plotPathFor(*options.plotDir, pairs[index].input));
       return reportOf(outcome, pairs[index], options, *plugin);
     },
     out, err);

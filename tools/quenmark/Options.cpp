@@ -144,6 +144,10 @@ Options parseOptions(const std::vector<std::string>& arguments)
     else if (name == "--true-peak" && normalize)
       options.truePeakCeilingDbtp =
         parseDb("--true-peak", takeValue(), kMinCeilingDbtp, kMaxCeilingDbtp, "the range");
+    else if (name == "--plot" && files)
+      options.plotDir = takeValue();
+    else if (name == "--plot-scale" && files)
+      options.plotScale = parseCount(name, takeValue(), 1, 4);
     else if (name == "--output-dir" && normalize)
       options.outputDir = takeValue();
     else if (name == "--dry-run" && normalize)
@@ -215,6 +219,7 @@ TavrikQuenmark plug-in, VST3 or AAX (the very binary a host loads).
 
 usage:
   quenmark analyze FILE... [--measure NAME] [--gate DB] [--jobs N] [--json|--csv] [-q]
+                   [--plot DIR]
       The level the plug-in measures over each FILE (Standard mode, transport playing,
       Normalize off) for one measure or for each of the six, and the integrated
       loudness, loudness range, momentary and short-term maxima, true peak and sample
@@ -256,6 +261,12 @@ common options:
                    several or with --output-dir (text then prints a line per file)
   --csv            print the results as CSV, one row per file
   -q, --quiet      no progress bar and no text report; errors are still printed
+  --plot DIR       also draw each file's loudness over time into DIR/NAME.png
+                   (made when missing): momentary and short-term loudness, the
+                   integrated loudness and range, the target, the plug-in's level
+                   and the true-peak overs; normalize draws input and output
+  --plot-scale N   1 .. 4: the picture's pixels per unit (default 1: 1200 x 500;
+                   2 for HiDPI screens)
   --plugin PATH    a .vst3 or .aaxplugin bundle, or the module inside it; default:
                    the VST3 bundle of the build tree, then ~/.vst3/TavrikQuenmark.vst3
                    (screenshot takes the VST3 bundle only)

@@ -60,6 +60,9 @@ struct Options
   std::optional<NormalizeMode> mode;
   std::optional<std::string> pluginPath;
   ReportFormat format = ReportFormat::kText;
+  // Write a loudness picture of each file into this folder.
+  std::optional<std::string> plotDir;
+  int plotScale = 1;
   bool dither = true;
   bool dryRun = false;
   bool quiet = false;

@@ -1,5 +1,6 @@
 #include "tools/quenmark/OutputFile.h"
 
+#include "tools/quenmark/Interruption.h"
 #include "tools/quenmark/ToolError.h"
 
 namespace quenmark
@@ -19,7 +20,16 @@ OutputFile::OutputFile(const std::filesystem::path& target, const SF_INFO& forma
 {
   if (meterParts)
     mMeter = std::make_unique<LoudnessMeter>(format.channels, format.samplerate, *meterParts);
-  mWriter = std::make_unique<SoundFileWriter>(mPartial, format);
+  removeOnInterruption(mPartial);
+  try
+  {
+    mWriter = std::make_unique<SoundFileWriter>(mPartial, format);
+  }
+  catch (...)
+  {
+    forgetOnInterruption(mPartial);
+    throw;
+  }
 }
 
 OutputFile::~OutputFile()
@@ -28,6 +38,7 @@ OutputFile::~OutputFile()
   std::error_code error;
   if (!mCommitted)
     std::filesystem::remove(mPartial, error);
+  forgetOnInterruption(mPartial);
 }
 
 void OutputFile::seedFrom(const double* interleaved, std::int64_t frames)
@@ -59,6 +70,13 @@ std::optional<LoudnessReading> OutputFile::reading() const
   if (!mMeter)
     return std::nullopt;
   return mMeter->reading();
+}
+
+std::optional<LoudnessSeries> OutputFile::series() const
+{
+  if (!mMeter)
+    return std::nullopt;
+  return mMeter->series();
 }
 
 void OutputFile::commit()

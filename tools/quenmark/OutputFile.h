@@ -38,6 +38,7 @@ public:
   std::int64_t clippedSamples() const noexcept { return mClipped; }
   // Only when measured as written.
   std::optional<LoudnessReading> reading() const;
+  std::optional<LoudnessSeries> series() const;
 
 private:
   std::filesystem::path mTarget;

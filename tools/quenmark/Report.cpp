@@ -113,6 +113,9 @@ void Reporter::deliver(std::size_t index, FileReport report)
 
 void Reporter::print(const FileReport& report)
 {
+  for (const std::string& warning : report.warnings)
+    mErr << "quenmark: warning: " << warning << "\n";
+  mErr.flush();
   if (report.error)
   {
     const std::string message = messageNaming(report.input, *report.error);
@@ -137,7 +140,12 @@ void Reporter::print(const FileReport& report)
   switch (mOptions.format)
   {
   case ReportFormat::kJson:
-    mOut << (mBatch ? (mNext ? ",\n" : "\n") + indented(report.json) : report.json.dump(2) + "\n");
+  {
+    nlohmann::json entry = report.json;
+    if (!report.warnings.empty())
+      entry["warnings"] = report.warnings;
+    mOut << (mBatch ? (mNext ? ",\n" : "\n") + indented(entry) : entry.dump(2) + "\n");
+  }
     break;
   case ReportFormat::kCsv: mOut << csvRow(report.csv); break;
   case ReportFormat::kText:

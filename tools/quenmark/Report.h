@@ -23,6 +23,7 @@ struct FileReport
 {
   std::string input;
   std::optional<ToolError> error;
+  std::vector<std::string> warnings; // printed on standard error, and in the JSON entry
   std::string detail;           // the text report of a lone file
   std::string line;             // the text report in a batch: one line, no newline
   nlohmann::json json;          // an object

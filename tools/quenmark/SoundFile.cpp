@@ -2,6 +2,10 @@
 
 #include "tools/quenmark/ToolError.h"
 
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
 #if defined(_WIN32)
 // libsndfile's wide-character open on Windows (its header declares it only with
 // windows.h in front): file names outside the ANSI code page open too.
@@ -30,6 +34,33 @@ std::string formatName(int format, int mask)
   return "format " + std::to_string(format & mask);
 }
 
+// libsndfile reads a file cut short as far as it goes, and notes in its log what the
+// header promised: "data : 768000 (should be 199956)" (WAV), "SSND : ..." (AIFF).
+std::optional<double> promisedSecondsOf(SNDFILE* file, double seconds)
+{
+  char log[4096] = {};
+  sf_command(file, SFC_GET_LOG_INFO, log, sizeof(log) - 1);
+  std::istringstream lines(log);
+  for (std::string line; std::getline(lines, line);)
+  {
+    long long promised = 0, held = 0;
+    char name[8] = {};
+    if (std::sscanf(line.c_str(), "%7s : %lld (should be %lld)", name, &promised, &held) == 3 &&
+        (std::string(name) == "data" || std::string(name) == "SSND") && held > 0 && promised > held)
+      return seconds * static_cast<double>(promised) / static_cast<double>(held);
+  }
+  return std::nullopt;
+}
+
+// "1:02.345"
+std::string timeText(double seconds)
+{
+  char text[32];
+  const auto minutes = static_cast<long long>(seconds / 60.);
+  std::snprintf(text, sizeof(text), "%lld:%06.3f", minutes, seconds - 60. * static_cast<double>(minutes));
+  return text;
+}
+
 PcmLayout rawLayoutOf(SNDFILE* file, int format)
 {
   PcmLayout layout = plainPcmLayout(format);
@@ -51,6 +82,9 @@ SoundFileReader::SoundFileReader(const std::filesystem::path& path) : mPath(path
     throw ToolError(kExitUsage, path.string() + " has no audio channels or no sample rate");
   }
   mLayout = rawLayoutOf(mFile, mInfo.format);
+  const int subtype = mInfo.format & SF_FORMAT_SUBMASK;
+  mMayHoldNonFinite = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;
+  mPromisedSeconds = promisedSecondsOf(mFile, seconds());
 }
 
 SoundFileReader::~SoundFileReader()
@@ -65,6 +99,34 @@ std::string SoundFileReader::formatText() const
 }
 
 std::int64_t SoundFileReader::read(double* interleaved, std::int64_t frames)
+{
+  const std::int64_t got = readBlock(interleaved, frames);
+  if (mMayHoldNonFinite)
+  {
+    const auto count = static_cast<std::size_t>(got * mInfo.channels);
+    // x - x is 0 for every finite sample, NaN for the others: one test per sample.
+    double any = 0.;
+    for (std::size_t i = 0; i < count; ++i)
+      any += interleaved[i] - interleaved[i];
+    if (any != 0.)
+      for (std::size_t i = 0; i < count; ++i)
+        if (!std::isfinite(interleaved[i]))
+        {
+          const std::int64_t frame = mPosition + static_cast<std::int64_t>(i) / mInfo.channels;
+          const double at = static_cast<double>(frame) / mInfo.samplerate;
+          throw ToolError(kExitUsage, mPath.string() + " holds " +
+                                        (std::isnan(interleaved[i]) ? "a sample that is not a number (NaN)"
+                                                                    : "an infinite sample") +
+                                        " at " + timeText(at) + " (frame " + std::to_string(frame) + ", channel " +
+                                        std::to_string(i % static_cast<std::size_t>(mInfo.channels) + 1) +
+                                        "): no level can be measured in it; repair the file first");
+        }
+  }
+  mPosition += got;
+  return got;
+}
+
+std::int64_t SoundFileReader::readBlock(double* interleaved, std::int64_t frames)
 {
   if (mLayout.bytes > 0)
   {
@@ -91,6 +153,7 @@ void SoundFileReader::rewind()
   if (sf_seek(mFile, 0, SEEK_SET) < 0)
     throw ToolError(kExitFailure, "cannot go back to the start of " + mPath.string() + ": " + sf_strerror(mFile));
   mEnded = false;
+  mPosition = 0;
 }
 
 SoundFileWriter::SoundFileWriter(const std::filesystem::path& path, const SF_INFO& format) : mPath(path)

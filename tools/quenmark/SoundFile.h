@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,19 +32,29 @@ public:
   double seconds() const noexcept { return mInfo.samplerate > 0 ? double(mInfo.frames) / mInfo.samplerate : 0.; }
   // E.g. "WAV, 24-bit PCM".
   std::string formatText() const;
+  // When the header promises more audio than the file holds (a file cut short), what
+  // it promised, in seconds; the reader gives what the file holds.
+  std::optional<double> promisedSeconds() const noexcept { return mPromisedSeconds; }
 
   // Reads up to `frames` frames into `interleaved` (room for frames * channels values);
-  // returns the frames read, 0 at the end. Throws ToolError (kExitFailure) on a read error.
+  // returns the frames read, 0 at the end. Throws ToolError (kExitFailure) on a read
+  // error, and (kExitUsage) at a sample that is not a number or is infinite: no level
+  // or gain can be made of such audio, and passing it on would hand it to a player.
   std::int64_t read(double* interleaved, std::int64_t frames);
   void rewind();
 
 private:
+  std::int64_t readBlock(double* interleaved, std::int64_t frames);
+
   std::filesystem::path mPath;
   SNDFILE* mFile = nullptr;
   SF_INFO mInfo{};
   PcmLayout mLayout;
   std::vector<unsigned char> mBytes;
   bool mEnded = false; // a raw read stopped inside a frame: the data ends there
+  bool mMayHoldNonFinite = false;
+  std::int64_t mPosition = 0; // frames read since the start
+  std::optional<double> mPromisedSeconds;
 };
 
 class SoundFileWriter

@@ -3,6 +3,8 @@
 #include "tools/quenmark/Measures.h"
 #include "tools/quenmark/ToolError.h"
 
+#include <cstdio>
+
 namespace quenmark
 {
 void checkInput(const SoundFileReader& reader, const std::string& path)
@@ -12,6 +14,19 @@ void checkInput(const SoundFileReader& reader, const std::string& path)
                                   " channels; the plug-in takes mono and stereo audio only");
   if (reader.frames() <= 0)
     throw ToolError(kExitUsage, path + " holds no audio frames");
+}
+
+std::vector<std::string> inputWarnings(const SoundFileReader& reader, const std::string& path)
+{
+  std::vector<std::string> warnings;
+  if (const std::optional<double> promised = reader.promisedSeconds())
+  {
+    char text[160];
+    std::snprintf(text, sizeof(text), ": its header promises %.2f s of audio but the file holds %.2f s (cut short?); "
+                  "the %.2f s it holds are used", *promised, reader.seconds(), reader.seconds());
+    warnings.push_back(path + text);
+  }
+  return warnings;
 }
 
 void startAnalysis(PluginSession& session, std::optional<int> measure, std::optional<double> targetDb,

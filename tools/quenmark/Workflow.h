@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // The steps of the plug-in's Standard workflow as a host's user takes them, shared by
 // analyze and normalize.
@@ -13,6 +14,10 @@ namespace quenmark
 // Throws ToolError (kExitUsage) naming the file when the plug-in cannot take it: more
 // than two channels, or no frames at all.
 void checkInput(const SoundFileReader& reader, const std::string& path);
+
+// What a user should know about a file that is not an error: a header that promises
+// more audio than the file holds.
+std::vector<std::string> inputWarnings(const SoundFileReader& reader, const std::string& path);
 
 // Standard mode, the transport playing, "Analyze" on, "Normalize" off: the plug-in
 // measures and leaves the audio as it is. Unset values keep the plug-in's.

@@ -1,6 +1,7 @@
 // quenmark: analyses and normalizes audio files through the TavrikQuenmark VST3 plug-in,
 // loaded and driven by our own VST3 host.
 #include "tools/quenmark/Commands.h"
+#include "tools/quenmark/Interruption.h"
 #include "tools/quenmark/Options.h"
 #if QUENMARK_SCREENSHOT
 #include "tools/quenmark/Screenshot.h"
@@ -13,6 +14,7 @@
 int main(int argc, char** argv)
 {
   using namespace quenmark;
+  handleInterruptions();
   try
   {
 #if QUENMARK_SCREENSHOT
