@@ -47,8 +47,9 @@ mkdir -p "$prefix" "$sources" "$work" "$stamps"
 # dsc_of PACKAGE: the package's .dsc in $sources (empty when not fetched yet).
 dsc_of() { ls "$sources/${1}_"*.dsc 2>/dev/null | head -1; }
 
-# files_of DSC: the file names a .dsc lists.
-files_of() { awk '/^Files:/ {on=1; next} /^[^ ]/ {on=0} on && NF == 3 {print $3}' "$1"; }
+# files_of DSC: the file names a .dsc lists, without upstream signatures (.asc), which
+# dpkg-source does without and some mirrors lack.
+files_of() { awk '/^Files:/ {on=1; next} /^[^ ]/ {on=0} on && NF == 3 && $3 !~ /\.asc$/ {print $3}' "$1"; }
 
 # debian_part_present PACKAGE: every file of its .dsc was fetched.
 debian_part_present() {
@@ -91,10 +92,15 @@ unpack() {
   dir=$work/$p
   rm -rf "$dir"
   if debian_part_present "$p"; then
-    # dpkg-source verifies the checksums and fails when any patch of the series fails.
-    dpkg-source -x "$(dsc_of "$p")" "$dir" >&2 || die "unpacking $p with Debian's patches failed"
+    # The checksums the .dsc lists are checked here, because dpkg-source's own check also
+    # insists on the upstream signature files some mirrors lack; dpkg-source then fails
+    # when any patch of the series fails.
+    (cd "$sources" && awk '/^Checksums-Sha256:/ {on=1; next} /^[^ ]/ {on=0} on && NF == 3 && $3 !~ /\.asc$/ {print $1 "  " $3}' \
+      "$(dsc_of "$p")" | sha256sum --check --quiet >&2) || die "the sources of $p do not match their .dsc"
+    dpkg-source --no-check -x "$(dsc_of "$p")" "$dir" >&2 || die "unpacking $p with Debian's patches failed"
     [ -f "$dir/debian/patches/series" ] && say "$p: applied $(grep -cvE '^[[:space:]]*(#|$)' "$dir/debian/patches/series") Debian patches"
   else
+    [[ $upstream_only_ok == *" $p "* ]] || die "the Debian part of $p (its patches) is missing from $sources"
     say "warning: $p built from its upstream tarball alone (its Debian part is not on $mirror)"
     tarball=$(ls "$sources/${p}_"*.orig.tar.* | grep -v -- '-ft2' | grep -v '\.asc$' | head -1)
     mkdir -p "$dir"
@@ -115,7 +121,7 @@ mark() { touch "$stamps/$(stamp_of "$1")"; }
 cmake_static() { # SRC BUILD [args]
   local src=$1 bld=$2; shift 2
   cmake -S "$src" -B "$bld" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF "$@" >/dev/null \
+    -DQUENMARK_WINDOWS_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF "$@" >/dev/null \
     && cmake --build "$bld" -j "$jobs" >/dev/null && cmake --install "$bld" >/dev/null
 }
 
@@ -180,19 +186,26 @@ build_flac() {
     -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DINSTALL_MANPAGES=OFF -DWITH_OGG=ON -DWITH_STACK_PROTECTOR=OFF
 }
 
-# Without the stack protector: mingw-w64 would need its libssp for it.
+# With its autotools build (the 1.3.1 tarball's CMake files are incomplete) and without the
+# stack protector, for which mingw-w64 would need its libssp.
 build_opus() {
   local d; d=$(unpack opus) || return 1
-  cmake_static "$d" "$d/build" -DOPUS_BUILD_PROGRAMS=OFF -DOPUS_BUILD_TESTING=OFF -DOPUS_STACK_PROTECTOR=OFF \
-    -DOPUS_INSTALL_PKG_CONFIG_MODULE=ON -DOPUS_INSTALL_CMAKE_CONFIG_MODULE=ON -DCMAKE_C_FLAGS="-O2 -Wp,-U_FORTIFY_SOURCE"
+  (cd "$d" && CFLAGS="-O2 -Wp,-U_FORTIFY_SOURCE" ./configure --host=$host --prefix="$prefix" --enable-static \
+      --disable-shared --disable-doc --disable-extra-programs --disable-stack-protector >/dev/null \
+    && make -j"$jobs" libopus.la >/dev/null \
+    && make install-libLTLIBRARIES install-pkgincludeHEADERS install-pkgconfigDATA >/dev/null)
 }
 
-# libmpg123 alone (the decoder): no player, no output modules.
+# libmpg123 alone (the decoder), with its headers and pkg-config file: not the player,
+# libout123 or libsyn123.
 build_mpg123() {
   local d; d=$(unpack mpg123) || return 1
   (cd "$d" && ./configure --host=$host --prefix="$prefix" --enable-static --disable-shared \
-      --disable-components --enable-libmpg123 --disable-modules --with-cpu=x86-64 >/dev/null \
-    && make -j"$jobs" >/dev/null && make install >/dev/null)
+      --disable-modules --with-cpu=x86-64 >/dev/null \
+    && make -j"$jobs" src/libmpg123/libmpg123.la >/dev/null \
+    && make install-libLTLIBRARIES lib_LTLIBRARIES=src/libmpg123/libmpg123.la >/dev/null \
+    && make install-nodist_includeHEADERS nodist_include_HEADERS=src/libmpg123/mpg123.h >/dev/null \
+    && make install-includeHEADERS install-pkgconfigDATA pkgconfig_DATA=libmpg123.pc >/dev/null)
 }
 
 # libmp3lame alone (the encoder): no frontend.
