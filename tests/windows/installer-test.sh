@@ -87,17 +87,20 @@ check "every registry key the install added is gone, and nothing else" diff -u "
 check "PATH is as it was" test "$(reg_value "$env_key" Path)" = "$path_before"
 
 echo "== upgrade: an older version in another folder, then this one"
-wine "$old_setup" /S '/D=C:\Old Place\Quenmark'
+# /D= takes the rest of the command line unquoted: a folder without spaces.
+wine "$old_setup" /S '/D=C:\OldPlace\Quenmark'
 settle
-check "the older version is installed" test -f "$drive/Old Place/Quenmark/quenmark.exe"
-wine "$setup" /S '/D=C:\Program Files\Tavrik\Quenmark'
+check "the older version is installed" test -f "$drive/OldPlace/Quenmark/quenmark.exe"
+wine "$setup" /S
 settle
-check "the older copy is gone" test ! -e "$drive/Old Place/Quenmark/quenmark.exe"
-check "one quenmark.exe" test "$(cd "$drive" && find . -name quenmark.exe | wc -l)" -eq 1
+check "one quenmark.exe, where the older one was" \
+  test "$(cd "$drive" && find . -name quenmark.exe)" = "./OldPlace/Quenmark/quenmark.exe"
 check "one VST3 bundle" test "$(cd "$drive" && find . -name TavrikQuenmark.vst3 -type d | wc -l)" -eq 1
 check "one entry in Add/Remove Programs, of this version" test "$(reg_value "$uninstall_key" DisplayVersion)" = "$version"
-wine "C:\\Program Files\\Tavrik\\Quenmark\\uninstall.exe" /S
+wine "C:\\OldPlace\\Quenmark\\uninstall.exe" /S
 settle
+check "the uninstall after the upgrade leaves the prefix as it was" \
+  diff -u "$work/files-before" <(files)
 
 echo "== install without AAX"
 wine "$setup" /S /NOAAX
