@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QuenmarkVersion.h"
 #include "WDL/IPlug/BindingTraits.h"
 #include "WDL/IPlug/IPlugBase.h"
 
@@ -43,9 +44,9 @@ public:
   using ParamID = Steinberg::Vst::ParamID;
   using ParamValue = Steinberg::Vst::ParamValue;
 
-  // Version 1.3.2; the host is asked for its name, the long tail goes to the hosts that
-  // need it, preset 0 is loaded once the host is known.
-  static constexpr BindingTraits kTraits{0x00010302, "1.3.2", nullptr, false, true};
+  // The product's version; the host is asked for its name, the long tail goes to the hosts
+  // that need it, preset 0 is loaded once the host is known.
+  static constexpr BindingTraits kTraits{QUENMARK_VENDOR_VERSION, QUENMARK_VERSION_TEXT, nullptr, false, true};
 
   static constexpr ParamID kPresetParamId = 0x70727374; // 'prst'
   static constexpr ParamID kBypassParamId = 0x62706173; // 'bpas'

@@ -1,6 +1,7 @@
 // The module entry of TavrikQuenmark.vst3: the factory that describes the module's one
 // class, and the function that creates a plug-in object for each host request.
 
+#include "QuenmarkVersion.h"
 #include "product/TavrikQuenmark.h"
 
 #include "vst3/sdk/helpers/CPluginFactory.h"
@@ -25,7 +26,7 @@ constexpr const char8* kVendor = "Tavrik";
 constexpr const char8* kVendorUrl = "https://tavrik.example";
 constexpr const char8* kVendorEmail = "mailto:support@tavrik.example";
 constexpr const char8* kClassName = "TavrikQuenmark";
-constexpr const char8* kClassVersion = "1.3.2";
+constexpr const char8* kClassVersion = QUENMARK_VERSION_TEXT;
 // The version of the interfaces the binding implements, as hosts read it: they size the
 // process context they fill by it (3.7 and newer ask getProcessContextRequirements).
 constexpr const char8* kSdkVersion = Vst::kVstVersionString;

@@ -112,8 +112,7 @@ inline Outcome runQuenmark(const std::vector<std::string>& arguments, const fs::
 #endif
 }
 
-// Whether this libsndfile has the major format of `format` (the Windows build has its
-// built-in formats only: no FLAC, Ogg or MP3).
+// Whether this libsndfile has the major format of `format`.
 inline bool formatAvailable(int format)
 {
   int count = 0;

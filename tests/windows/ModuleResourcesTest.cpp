@@ -28,6 +28,18 @@ TEST(ModuleResources, TheFontIsStoredTwiceAsRawDataByteForByte)
   EXPECT_TRUE(module.resource(102, windowstest::kRawData).empty());
 }
 
+// The editor reads its font from those resources: the module holds no other copy.
+TEST(ModuleResources, TheModuleHoldsTheFontOnlyInItsTwoResources)
+{
+  const std::string font = windowstest::fileBytes(QUENMARK_FONT_FILE);
+  const std::string module = windowstest::fileBytes(QUENMARK_VST3_MODULE_PATH);
+  ASSERT_GT(module.size(), font.size());
+  int copies = 0;
+  for (std::size_t at = module.find(font); at != std::string::npos; at = module.find(font, at + font.size()))
+    ++copies;
+  EXPECT_EQ(copies, 2);
+}
+
 TEST(ModuleResources, TheManifestAsksForTheCallersRightsAndNoDpiAwareness)
 {
   DataModule module(QUENMARK_VST3_MODULE_PATH);

@@ -4,6 +4,7 @@
 #include "WDL/IPlug/IPlugBase.h"
 #include "WDL/IPlug/IPlugParam.h"
 #include "WDL/IPlug/Win32/LICE_SysBitmap.h"
+#include "WDL/IPlug/Win32/Win32Ledger.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -168,8 +169,10 @@ double IGraphicsWin::DisplayScale() const
   HDC screen = GetDC(nullptr);
   if (screen == nullptr)
     return 1.0;
+  Win32LedgerCreated(Win32Object::kDeviceContext);
   const int dpi = std::max(GetDeviceCaps(screen, LOGPIXELSX), GetDeviceCaps(screen, LOGPIXELSY));
-  ReleaseDC(nullptr, screen);
+  if (ReleaseDC(nullptr, screen))
+    Win32LedgerReleased(Win32Object::kDeviceContext);
   return dpi > 0 ? dpi / 96.0 : 1.0;
 }
 
@@ -195,10 +198,12 @@ bool IGraphicsWin::PresentToScreen(const EditorRect& area)
   HDC target = mPaintDC != nullptr ? static_cast<HDC>(mPaintDC) : GetDC(AsWindow(mWindow));
   if (target == nullptr)
     return false;
+  if (mPaintDC == nullptr)
+    Win32LedgerCreated(Win32Object::kDeviceContext);
   const int w = r.right - r.left, h = r.bottom - r.top;
   StretchBlt(target, r.left, r.top, w, h, static_cast<HDC>(back->DeviceContext()), r.left, r.top, w, h, SRCCOPY);
-  if (mPaintDC == nullptr)
-    ReleaseDC(AsWindow(mWindow), target);
+  if (mPaintDC == nullptr && ReleaseDC(AsWindow(mWindow), target))
+    Win32LedgerReleased(Win32Object::kDeviceContext);
   return true;
 }
 
@@ -259,10 +264,11 @@ void IGraphicsWin::EndTextEntry()
     HWND field = AsWindow(mEditWindow);
     SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mEditPreviousProc));
     mEditWindow = nullptr;
-    DestroyWindow(field);
+    if (DestroyWindow(field))
+      Win32LedgerReleased(Win32Object::kWindow);
   }
-  if (mEditFont != nullptr)
-    DeleteObject(static_cast<HGDIOBJ>(mEditFont));
+  if (mEditFont != nullptr && DeleteObject(static_cast<HGDIOBJ>(mEditFont)))
+    Win32LedgerReleased(Win32Object::kFont);
   mEditFont = mEditPreviousProc = nullptr;
   mEditControl = nullptr;
   mEditParam = -1;
@@ -286,15 +292,18 @@ void IGraphicsWin::ShowTextEntry(IControl& control, const TextStyle& style, cons
                                static_cast<HINSTANCE>(mModule), nullptr);
   if (field == nullptr)
     return;
+  Win32LedgerCreated(Win32Object::kWindow);
   HFONT font = CreateFontA(static_cast<int>(style.size * scale), 0, 0, 0,
                            (style.style & TextStyle::kStyleBold) ? FW_BOLD : FW_DONTCARE,
                            (style.style & TextStyle::kStyleItalic) ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, style.face);
   if (font == nullptr)
   {
-    DestroyWindow(field);
+    if (DestroyWindow(field))
+      Win32LedgerReleased(Win32Object::kWindow);
     return;
   }
+  Win32LedgerCreated(Win32Object::kFont);
   SendMessageA(field, EM_LIMITTEXT, static_cast<WPARAM>(std::max(0, control.TextEntryLength())), 0);
   SendMessageA(field, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
   SendMessageA(field, EM_SETSEL, 0, -1);
@@ -381,6 +390,7 @@ void* IGraphicsWin::OpenEditorWindow(void* parent)
       UnregisterClassA(kWindowClassName, static_cast<HINSTANCE>(mModule));
     return nullptr;
   }
+  Win32LedgerCreated(Win32Object::kWindow);
   mWindow = window;
   mParent = parent;
   MarkAllDirty();
@@ -403,8 +413,11 @@ void IGraphicsWin::CloseEditorWindow()
   EndTextEntry();
   HWND window = AsWindow(mWindow);
   mWindow = nullptr; // messages sent while it is destroyed are default-processed
-  KillTimer(window, kTimerId);
-  DestroyWindow(window);
+  if (KillTimer(window, kTimerId))
+    Win32LedgerReleased(Win32Object::kTimer);
+  mTimerRunning = false;
+  if (DestroyWindow(window))
+    Win32LedgerReleased(Win32Object::kWindow);
   if (--gWindowCount == 0)
     UnregisterClassA(kWindowClassName, static_cast<HINSTANCE>(mModule));
 }
@@ -416,6 +429,11 @@ void IGraphicsWin::ForgetDestroyedWindow()
   EndOpenPress(-1, -1);
   EndTextEntry();
   mWindow = nullptr;
+  // Destroyed with its host's window: the window and its timer went with it.
+  Win32LedgerReleased(Win32Object::kWindow);
+  if (mTimerRunning)
+    Win32LedgerReleased(Win32Object::kTimer);
+  mTimerRunning = false;
   // The class cannot go while this window still exists: the next close or the editor's
   // destruction unregisters it, and an opening meanwhile finds it registered.
   --gWindowCount;
@@ -483,7 +501,12 @@ LRESULT CALLBACK IGraphicsWin::Procedures::Editor(HWND window, UINT message, WPA
     if (editor != nullptr)
       editor->mWindow = window;
     const UINT periodMs = static_cast<UINT>(1000.0 / (gTimerRate > 0.0 ? gTimerRate : 30.0));
-    SetTimer(window, kTimerId, periodMs, nullptr);
+    if (SetTimer(window, kTimerId, periodMs, nullptr) != 0)
+    {
+      Win32LedgerCreated(Win32Object::kTimer);
+      if (editor != nullptr)
+        editor->mTimerRunning = true;
+    }
     return 0;
   }
   auto* editor = reinterpret_cast<IGraphicsWin*>(GetWindowLongPtrA(window, GWLP_USERDATA));

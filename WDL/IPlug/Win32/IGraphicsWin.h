@@ -86,6 +86,7 @@ private:
   void* mWindow = nullptr; // HWND
   void* mParent = nullptr; // HWND
   void* mPaintDC = nullptr; // the HDC a paint or print is drawing into, while it runs
+  bool mTimerRunning = false; // the editor window's redraw timer exists
 
   void* mEditWindow = nullptr; // HWND of the "EDIT" field
   void* mEditFont = nullptr;   // HFONT

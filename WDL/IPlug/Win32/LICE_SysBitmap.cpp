@@ -1,4 +1,5 @@
 #include "WDL/IPlug/Win32/LICE_SysBitmap.h"
+#include "WDL/IPlug/Win32/Win32Ledger.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -9,14 +10,16 @@
 
 LICE_SysBitmap::LICE_SysBitmap(int width, int height) : mDeviceContext(CreateCompatibleDC(nullptr))
 {
+  if (mDeviceContext != nullptr)
+    Win32LedgerCreated(Win32Object::kDeviceContext);
   SetSize(width, height);
 }
 
 LICE_SysBitmap::~LICE_SysBitmap()
 {
   FreeSection();
-  if (mDeviceContext != nullptr)
-    DeleteDC(static_cast<HDC>(mDeviceContext));
+  if (mDeviceContext != nullptr && DeleteDC(static_cast<HDC>(mDeviceContext)))
+    Win32LedgerReleased(Win32Object::kDeviceContext);
 }
 
 void LICE_SysBitmap::FreeSection()
@@ -24,7 +27,8 @@ void LICE_SysBitmap::FreeSection()
   if (mSection == nullptr)
     return;
   SelectObject(static_cast<HDC>(mDeviceContext), static_cast<HGDIOBJ>(mPreviousBitmap));
-  DeleteObject(static_cast<HGDIOBJ>(mSection));
+  if (DeleteObject(static_cast<HGDIOBJ>(mSection)))
+    Win32LedgerReleased(Win32Object::kBitmap);
   mSection = mPreviousBitmap = nullptr;
   mPixels = nullptr;
 }
@@ -70,6 +74,7 @@ bool LICE_SysBitmap::SetSize(int width, int height)
     mWidth = mHeight = mAllocatedWidth = mAllocatedHeight = 0; // nothing is drawn
     return true;
   }
+  Win32LedgerCreated(Win32Object::kBitmap);
   mSection = section;
   mPreviousBitmap = SelectObject(static_cast<HDC>(mDeviceContext), section);
   mPixels = static_cast<std::uint32_t*>(bits);
