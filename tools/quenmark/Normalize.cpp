@@ -247,7 +247,9 @@ Outcome normalizeFile(const std::shared_ptr<Plugin>& plugin, const std::vector<O
     output->commit();
     outcome.clippedSamples = output->clippedSamples();
     const std::optional<double> gain = gainCheck.gain();
-    if (!deriveOutput)
+    if (format.encodes())
+      outcome.output = measureFile(pair.output, parts);
+    else if (!deriveOutput)
       outcome.output = output->reading();
     else if (gain && outcome.clippedSamples == 0)
       outcome.output = inputMeter.readingWithGain(*gain);

@@ -32,6 +32,9 @@ public:
   // integer files without dither whose step is fine enough. Lossy and companded formats
   // never do.
   bool keepsValuesNear(double peak) const noexcept;
+  // Whether a codec stands between the values written and those read back (lossy and
+  // companded formats): such an output is measured as it reads back, not as written.
+  bool encodes() const noexcept { return mBits == 0 && !mFloat && !mDouble; }
 
   // The dither sequence starts from `seed`: the same file gives the same output bytes,
   // whatever thread or time it runs at.
