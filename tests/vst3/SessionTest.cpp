@@ -436,9 +436,13 @@ TEST(Vst3DawSession, TheEditorFollowsHostEditsWhileAudioIsStopped)
   {
     const IControl& control = *editor.ControlAt(c);
     if (control.ParamIndex() == kGate)
+    {
       EXPECT_EQ(control.Value(), 0.25);
+    }
     if (control.ParamIndex() == kMeasure)
+    {
       EXPECT_EQ(control.Value(), 1.0);
+    }
   }
   EXPECT_EQ(i->ParamAt(kGate)->Value(), gateBefore) << "the engine takes its values from process";
 }
