@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -241,19 +242,25 @@ protected:
     fs::remove_all(folder);
     fs::create_directories(folder);
   }
-  // Windows may hold a finished child's files open for a moment: the folder is retried
-  // for up to 5 s.
+  // Windows may hold a finished child's files open for a while (Wine, on a loaded machine,
+  // has been seen to for more than 5 s): the folder is retried for up to 30 s. A folder
+  // that still cannot go is left in the temporary folder with a warning there, since the
+  // next test works in a folder of its own; elsewhere it is a failure of the test.
   void TearDown() override
   {
     std::error_code error;
-    for (int tries = 0; tries < 100; ++tries)
+    for (int tries = 0; tries < 120; ++tries)
     {
       fs::remove_all(folder, error);
       if (!error)
         return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
+#ifdef _WIN32
+    std::cerr << "warning: left " << folder.string() << " behind: " << error.message() << "\n";
+#else
     ADD_FAILURE() << "cannot remove " << folder << ": " << error.message();
+#endif
   }
 
   Outcome quenmark(std::vector<std::string> arguments, bool terminal = false)
