@@ -1,5 +1,6 @@
 #include "vst3/IPlugVST3.h"
 
+#include "vst3/BusBuffers.h"
 #include "vst3/IPlugVST3View.h"
 
 #include "vst3/sdk/helpers/InterfacePtr.h"
@@ -24,6 +25,7 @@
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+using namespace vst3buses;
 
 namespace
 {
@@ -76,82 +78,6 @@ tresult Guarded(Call&& call) noexcept
   }
 }
 
-// Speaker arrangement the binding gives a bus of `channels` channels.
-SpeakerArrangement ArrangementFor(int channels)
-{
-  switch (channels)
-  {
-  case 1: return SpeakerArr::kMono;
-  case 2: return SpeakerArr::kStereo;
-  case 3: return SpeakerArr::k30Music;
-  case 4: return SpeakerArr::kAmbi1stOrderACN;
-  case 5: return SpeakerArr::k50;
-  case 6: return SpeakerArr::k51;
-  default: return SpeakerArr::kEmpty;
-  }
-}
-
-// Whether a host's arrangement is one the binding gives its buses itself (mono, stereo,
-// ...), for at most maxChannels channels.
-bool IsOwnArrangement(SpeakerArrangement arrangement, int maxChannels = 6)
-{
-  const int channels = channelCountOf(arrangement);
-  return channels >= 1 && channels <= maxChannels && ArrangementFor(channels) == arrangement;
-}
-
-template <typename Sample>
-Sample** ChannelsOf(const AudioBusBuffers& bus)
-{
-  if constexpr (std::is_same_v<Sample, float>)
-    return bus.channelBuffers32;
-  else
-    return bus.channelBuffers64;
-}
-
-// True when the host gave every channel of a bus of `channels` channels a buffer.
-template <typename Sample>
-bool BusComplete(const AudioBusBuffers& bus, int32 channels)
-{
-  if (bus.numChannels != channels)
-    return false;
-  Sample** buffers = ChannelsOf<Sample>(bus);
-  if (channels > 0 && buffers == nullptr)
-    return false;
-  return std::all_of(buffers, buffers + channels, [](const Sample* b) { return b != nullptr; });
-}
-
-// One bit per channel of the bus whose block holds only zeros: hosts skip silent buses
-// downstream. Channels past the 64 the flags can name are never claimed silent.
-template <typename Sample>
-uint64 SilentChannels(const AudioBusBuffers& bus, int frames)
-{
-  Sample** buffers = ChannelsOf<Sample>(bus);
-  if (buffers == nullptr)
-    return 0;
-  uint64 flags = 0;
-  const int channels = std::min<int>(bus.numChannels, 64);
-  for (int c = 0; c < channels; ++c)
-  {
-    const Sample* samples = buffers[c];
-    if (samples != nullptr && std::all_of(samples, samples + frames, [](Sample x) { return x == Sample(0); }))
-      flags |= uint64(1) << c;
-  }
-  return flags;
-}
-
-template <typename Sample>
-bool BusesComplete(const AudioBusBuffers* buses, const BusList& list)
-{
-  for (int32 i = 0; i < list.count(); ++i)
-  {
-    const Bus* bus = list.at(i);
-    // An inactive side-chain is not read, whatever the host put there.
-    const bool used = bus->getBusType() == kMain || bus->isActive();
-    if (used && !BusComplete<Sample>(buses[i], bus->getChannelCount()))
-      return false;
-  }
-  return true;
-}
 } // namespace
 
 IPlugVST3::IPlugVST3(int paramCount, const char* channelIO, int presetCount, const char* effectName,
