@@ -23,15 +23,20 @@ void CircularBuffer::allocate(int32_t length)
 
 void RMSBuffer::clear(int32_t length)
 {
-  allocate(length);
+  if (isAllocated() && this->length() == std::max(length, 0))
+    rewind();
+  else
+    allocate(length);
+  mWrapped = false;
   mSquares = {};
 }
 
 double RMSBuffer::fullSumOfSquares() const
 {
   const double* values = data();
+  const int32_t written = mWrapped ? length() : writeIndex();
   double sum = 0.0;
-  for (int32_t i = 0; i < length(); ++i)
+  for (int32_t i = 0; i < written; ++i)
     sum += values[i] * values[i];
   return sum;
 }

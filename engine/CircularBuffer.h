@@ -46,6 +46,8 @@ public:
 
 protected:
   double* mutableData() { return mData.get(); }
+  // Sets the write index to 0 and leaves the values as they are.
+  void rewind() { mWriteIndex = 0; }
   // Advances the write index by `count` (at most to the end of the ring), calling onWrap
   // when it reaches the end; for derived classes that write a run of values themselves.
   void advance(int32_t count)
@@ -68,11 +70,16 @@ private:
 // The RMS detector's window: the last N per-frame peaks, with their sum of squares kept
 // as a compensated running sum that is recomputed from the ring at every wrap, so the
 // reading follows a full re-sum of the window without drifting, at a constant cost per
-// frame instead of one re-sum per block.
+// frame instead of one re-sum per block. A clear costs the same however long the window
+// is (restarts happen under the instance's lock): slots not written since count as zeros.
 class RMSBuffer final : public CircularBuffer
 {
 public:
-  void onWrap() override { resum(); }
+  void onWrap() override
+  {
+    mWrapped = true;
+    resum();
+  }
 
   // Pushes `frames` values, peakAt(i) for i = 0 .. frames - 1, replacing the oldest ones
   // and updating the sum of squares.
@@ -95,10 +102,11 @@ public:
   // Sum of the squares of all stored values; exactly 0 when they are all 0.
   double sumOfSquares() const { return mSquares.nonNegativeTotal(); }
 
-  // Clears the ring (zeros) and the sum.
+  // Empties the ring: it reads as `length` zeros. Allocates only when the length changes.
   void clear(int32_t length);
 
-  // Plain sum of squares over the whole ring, in index order.
+  // Plain sum of squares over the whole ring, in index order, counting the slots not
+  // written since the clear as zeros.
   double fullSumOfSquares() const;
 
 private:
@@ -117,7 +125,8 @@ private:
     {
       const int run = std::min(frames - done, static_cast<int>(length() - writeIndex()));
       double* slot = mutableData() + writeIndex();
-      const CompensatedSum removed = compensatedSumOfSquares(slot, run);
+      // Slots not written since the clear hold stale peaks and count as zeros.
+      const CompensatedSum removed = mWrapped ? compensatedSumOfSquares(slot, run) : CompensatedSum{};
       writeRun(slot, done, run);
       const CompensatedSum added = compensatedSumOfSquares(slot, run);
       mSquares.replace(added, removed);
@@ -129,4 +138,5 @@ private:
   static void writeStereoPeaks(double* slot, const double* left, const double* right, int count);
 
   CompensatedSum mSquares; // of the stored values; nonZero counts them
+  bool mWrapped = false;   // every slot was written since the clear
 };

@@ -233,6 +233,37 @@ TEST(RmsDetector, SquareWaveOnOneChannelRisesToZeroDbfs)
   EXPECT_EQ(detector.measure(silence.channels(), 64), -kInf);
 }
 
+TEST(RmsDetector, ARestartForgetsEverythingTheWindowHeld)
+{
+  // A loud second, then a restart: from there on the detector reads exactly as a new one
+  // fed the same quiet programme, before its window has filled and after it wraps.
+  constexpr int kRate = 48000;
+  constexpr int kBlock = 480;
+  AutoGainRMS used, fresh;
+  used.prepare(kRate);
+  fresh.prepare(kRate);
+  Noise loud(3), quiet(5);
+  StereoBuffer block(kBlock);
+  for (int b = 0; b < kRate / kBlock; ++b)
+  {
+    for (int i = 0; i < kBlock; ++i)
+      block.left[static_cast<size_t>(i)] = block.right[static_cast<size_t>(i)] = loud.next();
+    used.measure(block.channels(), kBlock);
+  }
+  used.restart();
+  for (int b = 0; b < 2 * kRate / kBlock; ++b) // two windows and more
+  {
+    for (int i = 0; i < kBlock; ++i)
+    {
+      block.left[static_cast<size_t>(i)] = 0.01 * quiet.next();
+      block.right[static_cast<size_t>(i)] = 0.02 * quiet.next();
+    }
+    const double expected = fresh.measure(block.channels(), kBlock);
+    ASSERT_NEAR(used.measure(block.channels(), kBlock), expected, kDbTolerance) << "block " << b;
+    ASSERT_NEAR(used.window().fullSumOfSquares(), fresh.window().fullSumOfSquares(), 1e-15) << "block " << b;
+  }
+}
+
 TEST(RmsDetector, RunningSumMatchesAFullReSumOverAnHourWithSilences)
 {
   // An hour at 8 kHz in blocks of 1000 frames: loud, quiet and silent stretches, so the
