@@ -65,16 +65,20 @@ void* PropertyMap::Answer(const acfUID& iid)
   return IsOneOf(iid, {IID_IACFUnknown, IID_PropertyMapV1, IID_PropertyMapV2, IID_PropertyMapV3}) ? Self() : nullptr;
 }
 
-AAX_CBoolean PropertyMap::GetProperty(int32_t id, AAX_CPropertyValue* out)
+const int64_t* PropertyMap::Find(int32_t id) const
 {
   for (const auto& [property, value] : mProperties)
     if (property == id)
-    {
-      if (out != nullptr)
-        *out = static_cast<AAX_CPropertyValue>(value);
-      return 1;
-    }
-  return 0;
+      return &value;
+  return nullptr;
+}
+
+AAX_CBoolean PropertyMap::GetProperty(int32_t id, AAX_CPropertyValue* out)
+{
+  const int64_t* value = Find(id);
+  if (value != nullptr && out != nullptr)
+    *out = static_cast<AAX_CPropertyValue>(*value);
+  return value != nullptr ? 1 : 0;
 }
 
 AAX_Result PropertyMap::AddProperty(int32_t id, AAX_CPropertyValue value)
@@ -107,14 +111,10 @@ AAX_CBoolean PropertyMap::GetPropertyWithIDArray(int32_t, const AAX_SPlugInIdent
 
 AAX_CBoolean PropertyMap::GetProperty64(int32_t id, AAX_CPropertyValue64* out)
 {
-  for (const auto& [property, value] : mProperties)
-    if (property == id)
-    {
-      if (out != nullptr)
-        *out = value;
-      return 1;
-    }
-  return 0;
+  const int64_t* value = Find(id);
+  if (value != nullptr && out != nullptr)
+    *out = *value;
+  return value != nullptr ? 1 : 0;
 }
 
 AAX_Result PropertyMap::AddProperty64(int32_t id, AAX_CPropertyValue64 value)

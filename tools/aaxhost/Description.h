@@ -56,6 +56,8 @@ public:
 
 private:
   void* Answer(const abi::acfUID& iid) override;
+  // The value stored for `id`, or null.
+  const int64_t* Find(int32_t id) const;
   ComponentFactory& mFactory;
   std::vector<std::pair<int32_t, int64_t>> mProperties;
 };
