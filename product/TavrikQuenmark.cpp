@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <thread>
 
 namespace
 {
@@ -39,6 +40,8 @@ TavrikQuenmark::TavrikQuenmark()
   mApplied.fill(std::numeric_limits<double>::quiet_NaN());
   mReportedGainDb = ParamValue(kGain); // the default, which the host knows
   InitParameters();
+  for (int i = 0; i < kParamCount; ++i)
+    mEngineValues[static_cast<size_t>(i)] = ParamValue(i);
   AttachEditor(BuildEditor(*this, kVersionText, mEditorReadouts));
   CreateDefaultPresets("-", 1);
   // The link waits for the group tables while it takes its slot: never under the mutex.
@@ -90,6 +93,8 @@ void TavrikQuenmark::InitParameters()
 void TavrikQuenmark::ResetProcessing()
 {
   PlugLock lock(Mutex());
+  ClaimProcessor(true); // the host does not process while it prepares
+  RunEngineCommands();
   mEngine.prepare(static_cast<int32_t>(SampleRate()), BlockSize(), 1);
   if (PlugBinding::kTraits.tailForEveryHost || HostCode() == kHostCodeLogic)
     SetTailLength(kTailFrames);
@@ -138,37 +143,24 @@ void TavrikQuenmark::ParamChanged(int index, int source)
   const bool continuous = AppliedValue(kMode) == 1.0;
   switch (index)
   {
-  case kGain:
-    mEngine.setGainDb(v);
-    // The readout is the value set, not its round trip through the linear gain.
-    mShownGain = std::fabs(mEngine.gain());
-    mShownGainDb = v;
-    mReportedGainDb = v;
-    break;
   case kMeasure:
   {
     const int measure = static_cast<int>(v);
-    mEngine.setMeasure(measure);
     if (measure >= 0 && measure < AudioPlugin::kMeasureCount)
     {
       ReinitTargetValue(measure);
       if (IGraphics* editor = GetGUI())
         editor->RedrawParameterControls(kTargetValue); // its unit changed, its value did not
     }
-    if (AppliedValue(kAnalyze) >= 0.5)
-      mEngine.setAnalyze(true);
     PushToEditor(kMeasure);
     break;
   }
-  case kTargetValue:
-    mEngine.setTargetLevel(v);
-    break;
   case kMode:
-    mEngine.setContinuous(continuous);
-    if (continuous)
-      mNormalize = true;
-    else
-      ApplyStandardSwitches();
+    if (!continuous)
+    {
+      PushToEditor(kAnalyze);
+      PushToEditor(kNormalize);
+    }
     if (IGraphics* editor = GetGUI())
     {
       editor->GrayOutParameterControls(kAnalyze, continuous);
@@ -176,19 +168,10 @@ void TavrikQuenmark::ParamChanged(int index, int source)
     }
     break;
   case kAnalyze:
-    if (!continuous)
-    {
-      mEngine.setAnalyze(v >= 0.5);
-      PushToEditor(kAnalyze);
-    }
-    break;
   case kNormalize:
-    if (!continuous)
-    {
-      mEngine.setApplyGain(v >= 0.5);
-      mNormalize = v >= 0.5;
-      PushToEditor(kNormalize);
-    }
+  case kGate:
+    if (index == kGate || !continuous)
+      PushToEditor(index);
     break;
   case kGroup:
     if (!mGroupLink)
@@ -198,13 +181,10 @@ void TavrikQuenmark::ParamChanged(int index, int source)
     else
       mGroupLink->Join(static_cast<int>(v - 1.0));
     break;
-  case kGate:
-    mEngine.setGate(v);
-    PushToEditor(kGate);
-    break;
   default:
     break;
   }
+  ToEngine({EngineCommand::kParameter, index, v, 0.0});
   if (source == kSourceEditor)
   {
     if (mGroupLink)
@@ -213,22 +193,123 @@ void TavrikQuenmark::ParamChanged(int index, int source)
   PlugBinding::ParamChanged(index, source);
 }
 
+void TavrikQuenmark::ToEngine(const EngineCommand& command)
+{
+  if (ClaimProcessor())
+  {
+    RunEngineCommands();
+    ApplyToEngine(command);
+  }
+  else if (!mEngineCommands.TryPush(command))
+  {
+    // A full queue: the audio thread has not run for 256 changes. It waits for the mutex
+    // once when it comes back.
+    ClaimProcessor(true);
+    RunEngineCommands();
+    ApplyToEngine(command);
+  }
+}
+
+void TavrikQuenmark::RunEngineCommands()
+{
+  mEngineCommands.Drain([this](const EngineCommand& command) { ApplyToEngine(command); });
+}
+
+void TavrikQuenmark::ApplyToEngine(const EngineCommand& command)
+{
+  switch (command.kind)
+  {
+  case EngineCommand::kParameter:
+    ApplyParameterToEngine(command.index, command.value);
+    break;
+  case EngineCommand::kKeepLevel:
+    mKeptLevel = mEngine.maxLevel();
+    break;
+  case EngineCommand::kRecall:
+    // The recalled values were applied in index order, so a new "Target Value" met the
+    // level held before, and a new "Measure" or "Mode" cleared it. The state's own level
+    // and gain come last: the instance plays exactly what was saved, and a later target
+    // change works from the restored level.
+    mEngine.setMaxLevel(std::isnan(command.value) ? mKeptLevel : command.value);
+    mEngine.setGainDb(command.gainDb);
+    mShownGain = std::fabs(mEngine.gain());
+    mShownGainDb = command.gainDb;
+    mReportedGainDb = command.gainDb; // the binding tells the host that every value was reloaded
+    UpdateReadouts();
+    mReadouts.storeGainDb(command.gainDb);
+    break;
+  }
+}
+
+void TavrikQuenmark::ApplyParameterToEngine(int index, double v)
+{
+  mEngineValues[static_cast<size_t>(index)] = v;
+  const bool continuous = mEngineValues[kMode] == 1.0;
+  switch (index)
+  {
+  case kGain:
+    mEngine.setGainDb(v);
+    // The readout is the value set, not its round trip through the linear gain.
+    mShownGain = std::fabs(mEngine.gain());
+    mShownGainDb = v;
+    mReportedGainDb = v;
+    break;
+  case kMeasure:
+    mEngine.setMeasure(static_cast<int>(v));
+    if (mEngineValues[kAnalyze] >= 0.5)
+      mEngine.setAnalyze(true);
+    break;
+  case kTargetValue:
+    mEngine.setTargetLevel(v);
+    break;
+  case kMode:
+    mEngine.setContinuous(continuous);
+    if (continuous)
+      mNormalize = true;
+    else
+      ApplyStandardSwitches();
+    break;
+  case kAnalyze:
+    if (!continuous)
+      mEngine.setAnalyze(v >= 0.5);
+    break;
+  case kNormalize:
+    if (!continuous)
+    {
+      mEngine.setApplyGain(v >= 0.5);
+      mNormalize = v >= 0.5;
+    }
+    break;
+  case kGate:
+    mEngine.setGate(v);
+    break;
+  default:
+    break;
+  }
+}
+
 void TavrikQuenmark::ApplyStandardSwitches()
 {
   // Their changes made in Continuous mode were kept but not applied, and the engine
   // must play what the parameters (and so a saved state) say.
-  const bool analyze = AppliedValue(kAnalyze) >= 0.5;
-  const bool normalize = AppliedValue(kNormalize) >= 0.5;
+  const bool analyze = mEngineValues[kAnalyze] >= 0.5;
+  const bool normalize = mEngineValues[kNormalize] >= 0.5;
   if (analyze || mEngine.isAnalyzing())
     mEngine.setAnalyze(analyze);
   mEngine.setApplyGain(normalize);
   mNormalize = normalize;
-  PushToEditor(kAnalyze);
-  PushToEditor(kNormalize);
 }
 
 void TavrikQuenmark::HandleTransport()
 {
+  const bool holdsMutex = !BlockWithoutMutex();
+  if (mStopOwed)
+  {
+    if (!holdsMutex)
+      return;
+    mStopOwed = false;
+    EndAnalysisAtStop();
+  }
   FetchTransportInfo(&mTimeInfo);
   if (mTimeInfo.transportRunning && !mTransportWasRunning)
   {
@@ -240,30 +321,49 @@ void TavrikQuenmark::HandleTransport()
     // A stop ends the analysis; with "Normalize" on, the gain it reached stays applied.
     mEngine.setStopped(true);
     mTransportWasRunning = false;
-    const bool wasAnalyzing = ParamValue(kAnalyze) != 0.0;
-    ParamAt(kAnalyze)->SetValue(0.0);
-    if (IGraphics* editor = GetGUI())
-      editor->SetControlsFromParameter(kAnalyze, 0.0, false);
-    ParamChanged(kAnalyze, kSourceInternal);
-    // The host's automation and generic editor must not keep showing (and sending back)
-    // the old value: the binding reports it with this block's output.
-    if (wasAnalyzing)
-      InformHostOfParamChange(kAnalyze, 0.0);
-    if (mGroupLink)
-      mGroupLink->Publish();
+    if (holdsMutex)
+      EndAnalysisAtStop();
+    else
+      mStopOwed = true;
   }
+}
+
+void TavrikQuenmark::EndAnalysisAtStop()
+{
+  const bool wasAnalyzing = ParamValue(kAnalyze) != 0.0;
+  ParamAt(kAnalyze)->SetValue(0.0);
+  if (IGraphics* editor = GetGUI())
+    editor->SetControlsFromParameter(kAnalyze, 0.0, false);
+  ParamChanged(kAnalyze, kSourceInternal);
+  // The host's automation and generic editor must not keep showing (and sending back)
+  // the old value: the binding reports it with this block's output.
+  if (wasAnalyzing)
+    InformHostOfParamChange(kAnalyze, 0.0);
+  if (mGroupLink)
+    mGroupLink->Publish();
 }
 
 void TavrikQuenmark::UpdateReadouts()
 {
-  mReadouts.storeLevel(mEngine.maxLevel(), static_cast<int>(AppliedValue(kMeasure)));
+  mReadouts.storeLevel(mEngine.maxLevel(), static_cast<int>(mEngineValues[kMeasure]));
+}
+
+void TavrikQuenmark::PublishLevel()
+{
+  mPublishedLevel.store(mEngine.maxLevel(), std::memory_order_relaxed);
+  mPublishedAfter.store(mEngineCommands.Taken(), std::memory_order_release);
 }
 
 void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
 {
+  RunEngineCommands(); // what other threads handed over since the last block
   HandleTransport();
   if (frames < 1)
+  {
+    PublishLevel();
     return;
+  }
+  const bool holdsMutex = !BlockWithoutMutex();
 
   // The engine reads the inputs and writes the outputs, so the host's input buffers stay
   // as they came. A mono input is channel 0 twice; with one output, the engine gets that
@@ -272,10 +372,10 @@ void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
   double* channels[2] = {outputs[0], stereoOut ? outputs[1] : outputs[0]};
   const double* sources[2] = {inputs[0], InputChannelConnected(1) ? inputs[1] : inputs[0]};
 
-  if (mGroupLink)
+  if (holdsMutex && mGroupLink)
     mGroupLink->ReceiveFromAudio();
 
-  if (mNormalize || AppliedValue(kAnalyze) >= 0.5)
+  if (mNormalize || mEngineValues[kAnalyze] >= 0.5)
   {
     mEngine.processBlock(sources, channels, frames);
     UpdateReadouts();
@@ -287,19 +387,23 @@ void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
         std::memmove(channels[c], sources[c], sizeof(double) * static_cast<size_t>(frames));
   }
 
-  // "Gain" doubles as the gain readout: it is overwritten with the engine's gain on every
-  // block, without announcing it to the engine or the host.
   const double gain = std::fabs(mEngine.gain());
   if (gain != mShownGain)
   {
     mShownGain = gain;
     mShownGainDb = Decibels::fromLinear(gain);
   }
-  // The readout counts as applied: a host that sends it back changes nothing.
+  mReadouts.storeGainDb(mShownGainDb);
+  PublishLevel();
+  if (!holdsMutex)
+    return; // "Gain" follows at the next block that holds the mutex
+
+  // "Gain" doubles as the gain readout: it is overwritten with the engine's gain on every
+  // block, without announcing it to the engine or the host. The readout counts as
+  // applied: a host that sends it back changes nothing.
   IPlugParam* gainParam = ParamAt(kGain);
   gainParam->SetValue(std::clamp(mShownGainDb, -60.0, 60.0));
   mApplied[kGain] = gainParam->Value();
-  mReadouts.storeGainDb(mShownGainDb);
 
   // A gain that settled (an analysis ended, a new target met the kept level) is reported,
   // so the host stores and re-sends this gain, not one it read while it still moved. A
@@ -329,10 +433,50 @@ void TavrikQuenmark::OnEditorTimer()
   mEditorReadouts.Refresh(mReadouts);
 }
 
+std::optional<double> TavrikQuenmark::SettledLevel()
+{
+  if (ClaimProcessor())
+  {
+    RunEngineCommands();
+    return mEngine.maxLevel();
+  }
+  if (mPublishedAfter.load(std::memory_order_acquire) >= mEngineCommands.Posted())
+    return mPublishedLevel.load(std::memory_order_relaxed);
+  return std::nullopt;
+}
+
+template <typename Read>
+void TavrikQuenmark::WithSettledLevel(Read&& read)
+{
+  // The audio thread takes queued changes at its next block, a few milliseconds away;
+  // should blocks stop, the engine is taken back once a few block lengths have passed.
+  // A thread that keeps queueing changes cannot hold this off for more than 50 ms.
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+  for (;;)
+  {
+    {
+      PlugLock lock(Mutex());
+      std::optional<double> level = SettledLevel();
+      if (!level && std::chrono::steady_clock::now() >= giveUp)
+      {
+        ClaimProcessor(true);
+        level = SettledLevel();
+      }
+      if (level)
+      {
+        read(*level);
+        return;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
 double TavrikQuenmark::MeasuredLevel()
 {
-  PlugLock lock(Mutex());
-  return mEngine.maxLevel();
+  double measured = 0.0;
+  WithSettledLevel([&](double level) { measured = level; });
+  return measured;
 }
 
 bool TavrikQuenmark::SerializeState(ChunkBuffer& chunk)
@@ -342,13 +486,12 @@ bool TavrikQuenmark::SerializeState(ChunkBuffer& chunk)
   std::array<double, kParamCount> values{};
   double level = 0.0;
   bool analyzeAsZero = false;
-  {
-    PlugLock lock(Mutex());
+  WithSettledLevel([&](double settled) {
     for (int i = 0; i < kParamCount; ++i)
       values[static_cast<size_t>(i)] = ParamValue(i);
-    level = mEngine.maxLevel();
+    level = settled;
     analyzeAsZero = mResetDone && ParamValue(kAnalyze) >= 0.5;
-  }
+  });
   StateDocument::Parameters params = kDocumentNames;
   params.values = values.data();
   StateDocument::Append(chunk, params, level, kVersionText, analyzeAsZero, kAnalyze);
@@ -384,27 +527,17 @@ int TavrikQuenmark::RestoreState(const ChunkBuffer& chunk, int start)
   if (!binaryLayout)
     return -1;
   PlugLock lock(Mutex());
-  const double level = mEngine.maxLevel();
+  ToEngine({EngineCommand::kKeepLevel, 0, 0.0, 0.0});
   const int end = UnserializeParams(chunk, start);
-  InstallRecalledLevel(level);
+  InstallRecalledLevel(std::numeric_limits<double>::quiet_NaN());
   return end;
 }
 
 void TavrikQuenmark::InstallRecalledLevel(double level)
 {
-  // The recalled values were applied in index order, so a new "Target Value" met the
-  // level held before, and a new "Measure" or "Mode" cleared it. The state's own level
-  // and gain come last: the instance plays exactly what was saved, and a later target
-  // change works from the restored level.
-  mEngine.setMaxLevel(level);
   const double gainDb = ParamValue(kGain);
-  mEngine.setGainDb(gainDb);
   mApplied[kGain] = gainDb;
-  mShownGain = std::fabs(mEngine.gain());
-  mShownGainDb = gainDb;
-  mReportedGainDb = gainDb; // the binding tells the host that every value was reloaded
-  UpdateReadouts();
-  mReadouts.storeGainDb(gainDb);
+  ToEngine({EngineCommand::kRecall, 0, level, gainDb});
 }
 
 bool TavrikQuenmark::StateEquals(const void* data, int sizeBytes, int)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "product/EditorLayout.h"
+#include "product/EngineCommands.h"
 #include "product/GroupLink.h"
 #include "product/PlugBinding.h"
 #include "product/Readouts.h"
@@ -8,7 +9,9 @@
 #include "engine/AudioPlugin.h"
 
 #include <array>
+#include <atomic>
 #include <memory>
+#include <optional>
 
 // The product's parameter indices, which are also its host parameter IDs.
 enum EParamIndex
@@ -41,7 +44,8 @@ public:
   void ResetProcessing() override;
   // [any thread, takes the plug-in mutex] Applies parameter `index` to the engine.
   void ParamChanged(int index, int source) override;
-  // [audio thread, with the plug-in mutex held by the binding]
+  // [audio thread, with the plug-in mutex held by the binding, or without it while the
+  // engine is the audio thread's]
   void ProcessAudio(double** inputs, double** outputs, int frames) override;
   // [UI thread]
   void EditorOpened() override;
@@ -69,23 +73,62 @@ private:
   void ReinitTargetValue(int measure);
   void PushToEditor(int index);
   void HandleTransport();
+  // [audio thread, holding the plug-in mutex] A transport stop switches "Analyze" off.
+  void EndAnalysisAtStop();
   void UpdateReadouts();
-  // After a recall: installs the state's level and makes the engine apply exactly the
-  // recalled "Gain", whatever the parameters' changes did to it on the way.
+  // After a recall: installs `level` (NaN: the level held before the recall) and makes
+  // the engine apply exactly the recalled "Gain", whatever the parameters' changes did
+  // to it on the way.
   void InstallRecalledLevel(double level);
-  // Back in Standard mode: "Analyze" and "Normalize" take effect as they stand.
-  void ApplyStandardSwitches();
   double ParamValue(int index) const { return ParamAt(index)->Value(); }
-  // The value the engine was last given for `index` (its current value before the first
-  // time): processing decisions read these, not values a host may have set at the
-  // controller without sending them through the audio path yet.
+  // The value ParamChanged last acted on for `index` (its current value before the first
+  // time).
   double AppliedValue(int index) const;
 
+  // ---- The way to the engine ----
+  // [holding the plug-in mutex] Applies `command` to the engine when the caller may touch
+  // it, and otherwise queues it for the audio thread's next block.
+  void ToEngine(const EngineCommand& command);
+  // [the engine's owner] Applies what is queued, then `command`.
+  void RunEngineCommands();
+  void ApplyToEngine(const EngineCommand& command);
+  // The engine's side of a parameter change and of the return to Standard mode.
+  void ApplyParameterToEngine(int index, double value);
+  void ApplyStandardSwitches();
+  // [audio thread] What the engine holds, for readers that do not own it.
+  void PublishLevel();
+  // [holding the plug-in mutex] The measured level after every change handed to the
+  // engine so far; nothing while the audio thread has yet to take some of them.
+  std::optional<double> SettledLevel();
+  // [any thread, without the plug-in mutex] Holds the mutex and calls read(level) once
+  // the level is settled; waits (without the mutex) for the audio thread's next block
+  // when it is not.
+  template <typename Read>
+  void WithSettledLevel(Read&& read);
+
+  // ---- The engine and what the blocks keep: touched only by the engine's owner ----
   AudioPlugin mEngine;
+  EngineCommandQueue mEngineCommands;
+  // The value each parameter had when the engine last took it; processing decisions
+  // read these, not values a host may have set at the controller since.
+  std::array<double, kParamCount> mEngineValues{};
   TransportInfo mTimeInfo;
   bool mTransportWasRunning = false;
-  bool mResetDone = false;
+  // A stop was seen in a block without the mutex: "Analyze" goes off at the next block
+  // that holds it, and until then no new start is taken.
+  bool mStopOwed = false;
   bool mNormalize = false; // the engine runs on every block while set
+  double mShownGain = 1.0;   // the engine gain the readout was last computed from
+  double mShownGainDb = 0.0;
+  // The "Gain" last reported to the host (NaN: none yet), so a settled gain reaches it.
+  double mReportedGainDb;
+  double mKeptLevel = 0.0; // EngineCommand::kKeepLevel
+  // The engine's level after each block and how many queued commands it had taken then.
+  std::atomic<double> mPublishedLevel{0.0};
+  std::atomic<uint64_t> mPublishedAfter{0};
+
+  // ---- The rest: under the plug-in mutex ----
+  bool mResetDone = false;
   Readouts mReadouts;
   // The value each parameter had when ParamChanged last acted on it; NaN before the first
   // time. A value equal to it at the parameter's resolution changes nothing: hosts
@@ -94,9 +137,5 @@ private:
   // analysis, clear the measured level or overwrite a gain with them.
   std::array<double, kParamCount> mApplied;
   EditorReadouts mEditorReadouts;
-  double mShownGain = 1.0;   // the engine gain the readout was last computed from
-  double mShownGainDb = 0.0;
-  // The "Gain" last reported to the host (NaN: none yet), so a settled gain reaches it.
-  double mReportedGainDb;
   std::unique_ptr<GroupLink> mGroupLink;
 };

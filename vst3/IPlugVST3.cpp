@@ -114,6 +114,7 @@ IPlugVST3::IPlugVST3(int paramCount, const char* channelIO, int presetCount, con
   mHostValues.resize(static_cast<size_t>(ParamCount()) + 2);
   mQueuedValues.assign(static_cast<size_t>(ParamCount()), std::numeric_limits<double>::quiet_NaN());
   mValuesBeforeRecall.resize(static_cast<size_t>(ParamCount()));
+  mDeferredHostValues.assign(static_cast<size_t>(ParamCount()) + 2, std::numeric_limits<double>::quiet_NaN());
   mGestureOpen.assign(static_cast<size_t>(ParamCount()), false);
 }
 
@@ -525,8 +526,36 @@ void IPlugVST3::ApplyParameterChanges(IParameterChanges* changes)
     ParamValue value = 0.0;
     if (queue->getPoint(points - 1, offset, value) != kResultOk || !std::isfinite(value))
       continue;
-    ApplyQueuedHostValue(queue->getParameterId(), std::clamp(value, 0.0, 1.0));
+    const ParamID id = queue->getParameterId();
+    if (!BlockWithoutMutex())
+    {
+      ApplyQueuedHostValue(id, std::clamp(value, 0.0, 1.0));
+    }
+    else if (const int slot = HostValueSlot(id); slot >= 0)
+    {
+      mDeferredHostValues[static_cast<size_t>(slot)] = std::clamp(value, 0.0, 1.0);
+      mHasDeferredHostValues = true;
+    }
   }
+}
+
+void IPlugVST3::ApplyDeferredHostValues()
+{
+  if (!mHasDeferredHostValues)
+    return;
+  mHasDeferredHostValues = false;
+  // A preset first, so values the host set after choosing it are not undone by it.
+  const int count = ParamCount();
+  const auto take = [this](int slot, ParamID id) {
+    double& value = mDeferredHostValues[static_cast<size_t>(slot)];
+    if (!std::isnan(value))
+      ApplyQueuedHostValue(id, value);
+    value = std::numeric_limits<double>::quiet_NaN();
+  };
+  take(count + 1, kPresetParamId);
+  take(count, kBypassParamId);
+  for (int i = 0; i < count; ++i)
+    take(i, static_cast<ParamID>(i));
 }
 
 void IPlugVST3::ApplyQueuedHostValue(ParamID id, ParamValue normalized)
@@ -611,7 +640,9 @@ void IPlugVST3::BindHostBuffers(ProcessData& data)
 
 tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
 {
-  PlugLock lock(Mutex());
+  // The mutex is taken when free; when another thread holds it, the block usually runs
+  // without it (see AudioBlockLock), and then touches no parameter.
+  const AudioBlockLock blockLock(*this);
   const BlockKind kind = ClassifyBlock(data);
   if (kind == BlockKind::kInvalid)
     return kInvalidArgument;
@@ -622,6 +653,8 @@ tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
     mProcessContext = *data.processContext;
     mHasProcessContext = true;
   }
+  if (!BlockWithoutMutex())
+    ApplyDeferredHostValues();
   ApplyParameterChanges(data.inputParameterChanges);
 
   if (kind == BlockKind::kAudio)

@@ -227,7 +227,10 @@ private:
     kAudio
   };
   BlockKind ClassifyBlock(const Steinberg::Vst::ProcessData& data) const;
+  // In a block without the plug-in mutex the changes are kept (the last value of each)
+  // and applied at the next block that holds it, before its audio.
   void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
+  void ApplyDeferredHostValues();
   void ApplyQueuedHostValue(ParamID id, ParamValue normalized);
   // Hands the values queued during the block to the host's output changes; without an
   // output list they wait for the next block that has one.
@@ -267,5 +270,9 @@ private:
   // none), and the parameters inside a gesture the editor opened. Sized at construction.
   std::vector<double> mQueuedValues;
   std::vector<double> mValuesBeforeRecall;
+  // Host values of blocks that ran without the plug-in mutex, by HostValueSlot (NaN:
+  // none); the audio thread's own. Sized at construction.
+  std::vector<double> mDeferredHostValues;
+  bool mHasDeferredHostValues = false;
   std::vector<bool> mGestureOpen;
 };

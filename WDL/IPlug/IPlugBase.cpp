@@ -172,8 +172,9 @@ void IPlugBase::ProcessAudio(double** inputs, double** outputs, int frames)
 
 void IPlugBase::ActivationChanged(bool active)
 {
-  (void)active;
   std::lock_guard<std::recursive_mutex> lock(mMutex);
+  if (!active)
+    mProcessor.Claim(); // no block comes until the next activation
 }
 
 void IPlugBase::HandleMidiMessage(const MidiMessage& message)
@@ -348,6 +349,50 @@ IPlugBase::AudioThreadScope::~AudioThreadScope()
 bool IPlugBase::OnAudioThread() const
 {
   return mAudioThread.load(std::memory_order_relaxed) == std::this_thread::get_id();
+}
+
+IPlugBase::AudioBlockLock::AudioBlockLock(IPlugBase& plug) : mPlug(plug), mLock(plug.mMutex, std::try_to_lock)
+{
+  bool waited = false;
+  if (!mLock.owns_lock())
+  {
+    mLockless = mPlug.mProcessor.BeginLocklessBlock();
+    if (mLockless)
+    {
+      mPlug.mBlockWithoutMutex = true;
+      return;
+    }
+    mLock.lock();
+    waited = true;
+  }
+  mPlug.mBlockWithoutMutex = false;
+  mPlug.mProcessor.BlockStarted(waited);
+}
+
+IPlugBase::AudioBlockLock::~AudioBlockLock()
+{
+  if (mLockless)
+  {
+    mPlug.mBlockWithoutMutex = false;
+    mPlug.mProcessor.EndLocklessBlock();
+  }
+}
+
+bool IPlugBase::ClaimProcessor(bool force)
+{
+  if (OnAudioThread())
+    return true;
+  if (force)
+  {
+    mProcessor.Claim();
+    return true;
+  }
+  // A few block lengths without a block: the host has stopped processing, or calls
+  // rarely enough that a block waiting for the mutex once costs nothing.
+  const double blockSeconds = mSampleRate > 0.0 ? std::max(mBlockFrames, 1) / mSampleRate : 0.0;
+  const double staleSeconds = std::min(2.0 * blockSeconds + 0.005, 0.2);
+  return mProcessor.ClaimIfIdle(std::chrono::duration_cast<ProcessorOwnership::Clock::duration>(
+      std::chrono::duration<double>(staleSeconds)));
 }
 
 // ---- Host ----

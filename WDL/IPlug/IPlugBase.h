@@ -6,6 +6,7 @@
 #include "WDL/IPlug/IPlugHost.h"
 #include "WDL/IPlug/IPlugParam.h"
 #include "WDL/IPlug/IPlugStructs.h"
+#include "WDL/IPlug/ProcessorOwnership.h"
 
 #include <atomic>
 #include <memory>
@@ -26,7 +27,9 @@
 // ParamChanged called from inside a held section does not block. Other threads hold it
 // only to copy values in or out (never to draw, format, allocate, call the host or wait
 // for another lock), and on Linux its holder inherits the priority of a waiting audio
-// thread, so a block never waits for a preempted thread of lower priority.
+// thread. Once a block has found the mutex busy, later blocks that find it busy run
+// without it instead of waiting (AudioBlockLock): the product's processor then belongs
+// to the audio thread, and other threads hand their changes to it (ClaimProcessor).
 class IPlugBase
 {
 public:
@@ -167,6 +170,35 @@ public:
   // [any thread] True on the thread inside an AudioThreadScope of this plug-in.
   bool OnAudioThread() const;
 
+  // [audio thread] Held by a binding around each block, before its AudioThreadScope:
+  // takes the plug-in mutex when it is free. When another thread holds it, the block runs
+  // without it if the processor is live, and otherwise waits for it this once, which
+  // makes the processor live (see ProcessorOwnership).
+  class AudioBlockLock
+  {
+  public:
+    explicit AudioBlockLock(IPlugBase& plug);
+    ~AudioBlockLock();
+    AudioBlockLock(const AudioBlockLock&) = delete;
+    AudioBlockLock& operator=(const AudioBlockLock&) = delete;
+
+  private:
+    IPlugBase& mPlug;
+    std::unique_lock<std::recursive_mutex> mLock;
+    bool mLockless = false;
+  };
+  // [audio thread] True while the block runs without the plug-in mutex: it may touch the
+  // processor and its own records only, not the parameters, the editor or the presets.
+  bool BlockWithoutMutex() const { return mBlockWithoutMutex; }
+  // [any thread, holding the plug-in mutex] True when the caller may touch the processor
+  // now: it is the audio thread in a block, or the processor is idle, or no block has
+  // started for a few block lengths and it is taken back. False: the audio thread owns
+  // it, and changes must be handed to it. `force` takes it back whatever the time (the
+  // host stopped processing; a hand-over queue is full).
+  bool ClaimProcessor(bool force = false);
+  // [any thread] True while the audio thread owns the processor.
+  bool ProcessorIsLive() const { return mProcessor.IsLive(); }
+
   // ---- Parameters ----
   int ParamCount() const { return static_cast<int>(mParams.size()); }
   // nullptr for an index outside the list.
@@ -284,8 +316,9 @@ public:
   int Latency() const { return mLatencyFrames; }
   int TailLength() const { return mTailFrames; }
   void SetTailLength(int tailFrames); // negative counts as 0
-  bool IsBypassed() const { return mBypassed; }
-  void SetBypassed(bool bypassed) { mBypassed = bypassed; }
+  // [any thread] Atomic: a block may run without the plug-in mutex.
+  bool IsBypassed() const { return mBypassed.load(std::memory_order_relaxed); }
+  void SetBypassed(bool bypassed) { mBypassed.store(bypassed, std::memory_order_relaxed); }
   const char* EffectName() const { return mEffectName; }
   const char* ProductName() const { return mProductName; }
   const char* MakerName() const { return mMakerName; }
@@ -327,7 +360,7 @@ private:
   bool mDoesStateChunks = false;
   bool mIsInstrument = false;
   bool mDoesMidi = false;
-  bool mBypassed = false;
+  std::atomic<bool> mBypassed{false};
   int mCurrentPresetIndex = 0;
   double mSampleRate = 44100.0;
   int mBlockFrames = 0;
@@ -346,6 +379,8 @@ private:
 
   // The thread inside an AudioThreadScope now, or none.
   std::atomic<std::thread::id> mAudioThread{};
+  ProcessorOwnership mProcessor;
+  bool mBlockWithoutMutex = false; // the audio thread's own
 
   // Declared last, destroyed first.
   std::unique_ptr<IGraphics> mEditor;

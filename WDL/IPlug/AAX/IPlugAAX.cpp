@@ -139,7 +139,8 @@ void IPlugAAX::AddFrameworkParameter(int index)
 
 AAX_Result IPlugAAX::Uninitialize()
 {
-  PlugLock lock(Mutex()); // no render runs while the parameters go
+  PlugLock lock(Mutex());
+  ClaimProcessor(true); // no render runs while the parameters go: later ones wait for the mutex
   mMasterBypass = nullptr;
   mTransport = nullptr;
   return AAX_CEffectParameters::Uninitialize();
@@ -147,13 +148,15 @@ AAX_Result IPlugAAX::Uninitialize()
 
 void IPlugAAX::ParameterValueChanged(AAX_CParamID id, double normalized)
 {
-  // Identifiers are "1" .. "N"; the master bypass's is not a number and reads as -1: its
-  // value is read by the render from the AAX parameter itself.
+  // Identifiers are "1" .. "N"; the master bypass's is not a number and reads as -1. The
+  // render reads the bypass from an atomic copy, as it may run without the plug-in mutex.
   char* end = nullptr;
   const long number = std::strtol(id, &end, 10);
   const int index = (end != id && *end == '\0') ? static_cast<int>(number) - 1 : -1;
   if (index >= 0 && index < ParamCount())
     ApplyHostValue(index, normalized);
+  else if (mMasterBypass != nullptr && std::strcmp(id, mMasterBypass->Identifier()) == 0)
+    SetBypassed(normalized > 0.5);
 }
 
 // ---- Chunks ----
@@ -288,7 +291,9 @@ AAX_Result IPlugAAX::RenderAudio(const AAX_SIPlugRenderInfo* info)
     return AAX_ERROR_INVALID_ARGUMENT;
 
   {
-    PlugLock lock(Mutex());
+    // The mutex is taken when free; when another thread holds it, the render usually runs
+    // without it (see AudioBlockLock), and then touches no parameter.
+    const AudioBlockLock blockLock(*this);
     if (!IsInitialized() || mMasterBypass == nullptr)
       return AAX_ERROR_NOT_INITIALIZED;
     AAX_EStemFormat inputFormat = AAX_eStemFormat_None;
@@ -301,8 +306,7 @@ AAX_Result IPlugAAX::RenderAudio(const AAX_SIPlugRenderInfo* info)
       return AAX_ERROR_NULL_ARGUMENT;
 
     const AudioThreadScope audioThread(*this);
-    bool bypassed = false;
-    mMasterBypass->GetValueAsBool(&bypassed);
+    const bool bypassed = IsBypassed();
 
     if (DoesMidi() && info->midiInput != nullptr)
       if (const AAX_CMidiStream* stream = info->midiInput->GetNodeBuffer(); stream != nullptr && stream->mBuffer != nullptr)
