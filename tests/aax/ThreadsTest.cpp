@@ -4,6 +4,9 @@
 #include "AaxHarness.h"
 
 #include <atomic>
+#include <chrono>
+#include <future>
+#include <mutex>
 #include <thread>
 
 using namespace aaxtest;
@@ -47,5 +50,35 @@ TEST(AaxThreads, RenderingWhileTheHostAutomatesSavesAndLoads)
   stop = true;
   audio.join();
   EXPECT_EQ(p.instance->HostAutomation().Dropped(), 0u);
+}
+
+// Once a render has waited for the plug-in mutex, a render that finds it held by another
+// thread runs without it, and the host's bypass reaches it there.
+TEST(AaxThreads, ARenderThatFindsThePluginMutexHeldRunsAndTakesTheBypass)
+{
+  Plugin p;
+  ASSERT_TRUE(p.plug);
+  Buffers block(2, 64, 0.25f);
+  p->UpdateParameterNormalizedValue("5", 0.0, 0);            // "Analyze" off
+  p->UpdateParameterNormalizedValue("1", 66.0 / 120.0, 0);   // "Gain" +6 dB
+  block.render(*p.instance);
+  EXPECT_NEAR(block.out[0][63], 0.25f * 1.9952623f, 1e-6f);
+
+  std::future<void> pending;
+  {
+    std::unique_lock<std::recursive_mutex> held(p.plug->Mutex());
+    pending = std::async(std::launch::async, [&] { block.render(*p.instance); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  } // that render waited: the engine is the render thread's now
+  pending.get();
+  ASSERT_TRUE(p.plug->ProcessorIsLive());
+
+  std::unique_lock<std::recursive_mutex> held(p.plug->Mutex());
+  p->UpdateParameterNormalizedValue(kBypassId, 1.0, 0);
+  pending = std::async(std::launch::async, [&] { block.render(*p.instance); });
+  const bool ended = pending.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  held.unlock();
+  ASSERT_TRUE(ended) << "the render waited for the mutex";
+  EXPECT_EQ(block.out[0][63], 0.25f) << "bypassed";
 }
 } // namespace

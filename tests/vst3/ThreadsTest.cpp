@@ -4,6 +4,9 @@
 #include "Vst3Host.h"
 
 #include <atomic>
+#include <chrono>
+#include <future>
+#include <mutex>
 #include <thread>
 
 using namespace vst3test;
@@ -41,5 +44,46 @@ TEST(Vst3Threads, ProcessOnAnotherThreadWhileTheHostReadsAndRestores)
   }
   audio.join();
   EXPECT_EQ(failures, 0);
+}
+
+// Runs one block on a thread of its own; false when it did not end within 2 s.
+bool blockEnds(IAudioProcessor& processor, Block<double>& block, std::future<tresult>& pending)
+{
+  pending = std::async(std::launch::async, [&] { return block.run(processor); });
+  return pending.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+}
+
+// Once a block has waited for the plug-in mutex, a block that finds it held by another
+// thread runs without it. The host's automation it carries is not lost: the next block
+// holding the mutex applies it, and the controller reads it back.
+TEST(Vst3Threads, AutomationOfABlockThatRanWithoutTheMutexIsAppliedAtTheNextBlock)
+{
+  Instance i;
+  Block<double> block(2, 64, 0.25);
+  ASSERT_EQ(block.change(kAnalyze, 0.0).run(*i.plug), kResultOk);
+  EXPECT_NEAR(block.outAt(0, 63), 0.25, 1e-12);
+
+  std::future<tresult> pending;
+  {
+    std::unique_lock<std::recursive_mutex> held(i->Mutex());
+    pending = std::async(std::launch::async, [&] { return block.run(*i.plug); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  } // that block waited for the mutex: the engine is the audio thread's now
+  ASSERT_EQ(pending.get(), kResultOk);
+  ASSERT_TRUE(i->ProcessorIsLive());
+
+  {
+    std::unique_lock<std::recursive_mutex> held(i->Mutex());
+    block.change(kGain, kGainPlusSixNormalized);
+    const bool ended = blockEnds(*i.plug, block, pending);
+    if (!ended)
+      held.unlock(); // let it end, then fail
+    ASSERT_TRUE(ended) << "the block waited for the mutex";
+    EXPECT_EQ(pending.get(), kResultOk);
+    EXPECT_NEAR(block.outAt(0, 63), 0.25, 1e-12) << "a block without the mutex takes no host value";
+  }
+  ASSERT_EQ(block.run(*i.plug), kResultOk);
+  EXPECT_NEAR(block.outAt(0, 63), 0.25 * kSixDbGain, 1e-9);
+  EXPECT_NEAR(i->getParamNormalized(kGain), kGainPlusSixNormalized, 1e-9);
 }
 } // namespace
