@@ -430,6 +430,14 @@ void TavrikQuenmark::OnEditorIdle()
 
 void TavrikQuenmark::OnEditorTimer()
 {
+  // Changes queued for blocks that stopped coming are applied here once the engine can
+  // be taken back, so the readouts show them even while the host does not process.
+  if (mEngineCommands.Posted() != mEngineCommands.Taken())
+  {
+    PlugLock lock(Mutex());
+    if (ClaimProcessor())
+      RunEngineCommands();
+  }
   mEditorReadouts.Refresh(mReadouts);
 }
 

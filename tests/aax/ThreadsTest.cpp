@@ -65,12 +65,15 @@ TEST(AaxThreads, ARenderThatFindsThePluginMutexHeldRunsAndTakesTheBypass)
   EXPECT_NEAR(block.out[0][63], 0.25f * 1.9952623f, 1e-6f);
 
   std::future<void> pending;
+  for (int attempt = 0; attempt < 50 && !p.plug->ProcessorIsLive(); ++attempt)
   {
-    std::unique_lock<std::recursive_mutex> held(p.plug->Mutex());
-    pending = std::async(std::launch::async, [&] { block.render(*p.instance); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  } // that render waited: the engine is the render thread's now
-  pending.get();
+    {
+      std::unique_lock<std::recursive_mutex> held(p.plug->Mutex());
+      pending = std::async(std::launch::async, [&] { block.render(*p.instance); });
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } // a render that waited for the mutex makes the engine the render thread's
+    pending.get();
+  }
   ASSERT_TRUE(p.plug->ProcessorIsLive());
 
   std::unique_lock<std::recursive_mutex> held(p.plug->Mutex());

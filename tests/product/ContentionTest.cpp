@@ -325,14 +325,17 @@ struct RunningAudio
 };
 
 // Holds the plug-in mutex long enough for a block to find it busy and wait, which hands
-// the engine to the audio thread.
+// the engine to the audio thread (tried again while a loaded machine ran no block then).
 void holdUntilABlockWaited(Harness& h, RunningAudio& audio)
 {
+  for (int attempt = 0; attempt < 50 && !h->ProcessorIsLive(); ++attempt)
   {
-    const std::lock_guard<std::recursive_mutex> lock(h->Mutex());
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    {
+      const std::lock_guard<std::recursive_mutex> lock(h->Mutex());
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    audio.waitForBlocks(2);
   }
-  audio.waitForBlocks(2);
 }
 
 // "Normalize" on, "Analyze" off: the engine applies "Gain" as a fixed gain.
@@ -423,4 +426,21 @@ TEST(Contention, WhenBlocksStopChangesTakeEffectAtOnce)
   ASSERT_GE(h->RestoreState(stateWithLevel(-23.5), 0), 0);
   EXPECT_FALSE(h->ProcessorIsLive());
   EXPECT_EQ(h->ReadoutValues().level(), -23.5) << "the readout follows without a block";
+}
+
+// Changes queued just before the blocks stopped reach the readouts at the editor's next
+// timer tick, once the engine can be taken back: an editor follows a host that stopped.
+TEST(Contention, ChangesQueuedJustBeforeBlocksStopReachTheEditor)
+{
+  Harness h(kBlock);
+  fixedGain(h);
+  {
+    RunningAudio audio(*h);
+    holdUntilABlockWaited(h, audio);
+    ASSERT_TRUE(h->ProcessorIsLive());
+  }
+  ASSERT_GE(h->RestoreState(stateWithLevel(-27.5), 0), 0); // queued: blocks stopped a moment ago
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  h->OnEditorTimer();
+  EXPECT_EQ(h->ReadoutValues().level(), -27.5);
 }
