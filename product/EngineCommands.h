@@ -11,7 +11,8 @@ struct EngineCommand
   {
     kParameter, // parameter `index` now has `value`
     kKeepLevel, // remember the measured level, for a recall that carries none
-    kRecall     // install `value` as the measured level (NaN: the one kept) and `gainDb`
+    kRecall,    // install `value` as the measured level (NaN: the one kept) and `gainDb`
+    kSnapshot   // record the measured level for reader number `value`
   };
   Kind kind = kParameter;
   int32_t index = 0;

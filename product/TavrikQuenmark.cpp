@@ -225,6 +225,14 @@ void TavrikQuenmark::ApplyToEngine(const EngineCommand& command)
   case EngineCommand::kKeepLevel:
     mKeptLevel = mEngine.maxLevel();
     break;
+  case EngineCommand::kSnapshot:
+  {
+    const auto reader = static_cast<uint64_t>(command.value);
+    SnapshotSlot& slot = mSnapshots[reader % mSnapshots.size()];
+    slot.level.store(mEngine.maxLevel(), std::memory_order_relaxed);
+    slot.reader.store(reader + 1, std::memory_order_release);
+    break;
+  }
   case EngineCommand::kRecall:
     // The recalled values were applied in index order, so a new "Target Value" met the
     // level held before, and a new "Measure" or "Mode" cleared it. The state's own level
@@ -348,21 +356,12 @@ void TavrikQuenmark::UpdateReadouts()
   mReadouts.storeLevel(mEngine.maxLevel(), static_cast<int>(mEngineValues[kMeasure]));
 }
 
-void TavrikQuenmark::PublishLevel()
-{
-  mPublishedLevel.store(mEngine.maxLevel(), std::memory_order_relaxed);
-  mPublishedAfter.store(mEngineCommands.Taken(), std::memory_order_release);
-}
-
 void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
 {
   RunEngineCommands(); // what other threads handed over since the last block
   HandleTransport();
   if (frames < 1)
-  {
-    PublishLevel();
     return;
-  }
   const bool holdsMutex = !BlockWithoutMutex();
 
   // The engine reads the inputs and writes the outputs, so the host's input buffers stay
@@ -394,7 +393,6 @@ void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
     mShownGainDb = Decibels::fromLinear(gain);
   }
   mReadouts.storeGainDb(mShownGainDb);
-  PublishLevel();
   if (!holdsMutex)
     return; // "Gain" follows at the next block that holds the mutex
 
@@ -441,68 +439,62 @@ void TavrikQuenmark::OnEditorTimer()
   mEditorReadouts.Refresh(mReadouts);
 }
 
-std::optional<double> TavrikQuenmark::SettledLevel()
+TavrikQuenmark::Snapshot TavrikQuenmark::TakeSnapshot()
 {
-  if (ClaimProcessor())
-  {
-    RunEngineCommands();
-    return mEngine.maxLevel();
-  }
-  if (mPublishedAfter.load(std::memory_order_acquire) >= mEngineCommands.Posted())
-    return mPublishedLevel.load(std::memory_order_relaxed);
-  return std::nullopt;
-}
-
-template <typename Read>
-void TavrikQuenmark::WithSettledLevel(Read&& read)
-{
-  // The audio thread takes queued changes at its next block, a few milliseconds away;
-  // should blocks stop, the engine is taken back once a few block lengths have passed.
-  // A thread that keeps queueing changes cannot hold this off for more than 50 ms.
+  // The audio thread takes the request at its next block, a few milliseconds away. Should
+  // blocks stop, the engine is taken back once a few block lengths have passed, and after
+  // 50 ms it is taken back whatever the time.
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
   for (;;)
   {
+    Snapshot snapshot;
+    uint64_t reader = 0;
     {
       PlugLock lock(Mutex());
-      std::optional<double> level = SettledLevel();
-      if (!level && std::chrono::steady_clock::now() >= giveUp)
+      for (int i = 0; i < kParamCount; ++i)
+        snapshot.values[static_cast<size_t>(i)] = ParamValue(i);
+      snapshot.analyzeAsZero = mResetDone && ParamValue(kAnalyze) >= 0.5;
+      reader = mEngineCommands.Posted();
+      const bool late = std::chrono::steady_clock::now() >= giveUp;
+      if (ClaimProcessor(late) ||
+          !mEngineCommands.TryPush({EngineCommand::kSnapshot, 0, static_cast<double>(reader), 0.0}))
       {
         ClaimProcessor(true);
-        level = SettledLevel();
-      }
-      if (level)
-      {
-        read(*level);
-        return;
+        RunEngineCommands();
+        snapshot.level = mEngine.maxLevel();
+        return snapshot;
       }
     }
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    const SnapshotSlot& slot = mSnapshots[reader % mSnapshots.size()];
+    while (std::chrono::steady_clock::now() < giveUp)
+    {
+      const uint64_t recorded = slot.reader.load(std::memory_order_acquire);
+      if (recorded == reader + 1)
+      {
+        snapshot.level = slot.level.load(std::memory_order_relaxed);
+        if (slot.reader.load(std::memory_order_acquire) == recorded)
+          return snapshot;
+      }
+      if (recorded > reader + 1)
+        break; // recorded for this reader and overwritten by later ones since: ask again
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
   }
 }
 
 double TavrikQuenmark::MeasuredLevel()
 {
-  double measured = 0.0;
-  WithSettledLevel([&](double level) { measured = level; });
-  return measured;
+  return TakeSnapshot().level;
 }
 
 bool TavrikQuenmark::SerializeState(ChunkBuffer& chunk)
 {
   // The lock is held only to copy the values: the document is built without it, so a
   // host's autosave does not hold up the audio thread.
-  std::array<double, kParamCount> values{};
-  double level = 0.0;
-  bool analyzeAsZero = false;
-  WithSettledLevel([&](double settled) {
-    for (int i = 0; i < kParamCount; ++i)
-      values[static_cast<size_t>(i)] = ParamValue(i);
-    level = settled;
-    analyzeAsZero = mResetDone && ParamValue(kAnalyze) >= 0.5;
-  });
+  const Snapshot snapshot = TakeSnapshot();
   StateDocument::Parameters params = kDocumentNames;
-  params.values = values.data();
-  StateDocument::Append(chunk, params, level, kVersionText, analyzeAsZero, kAnalyze);
+  params.values = snapshot.values.data();
+  StateDocument::Append(chunk, params, snapshot.level, kVersionText, snapshot.analyzeAsZero, kAnalyze);
   return !chunk.IsEmpty();
 }
 

@@ -11,7 +11,6 @@
 #include <array>
 #include <atomic>
 #include <memory>
-#include <optional>
 
 // The product's parameter indices, which are also its host parameter IDs.
 enum EParamIndex
@@ -95,16 +94,18 @@ private:
   // The engine's side of a parameter change and of the return to Standard mode.
   void ApplyParameterToEngine(int index, double value);
   void ApplyStandardSwitches();
-  // [audio thread] What the engine holds, for readers that do not own it.
-  void PublishLevel();
-  // [holding the plug-in mutex] The measured level after every change handed to the
-  // engine so far; nothing while the audio thread has yet to take some of them.
-  std::optional<double> SettledLevel();
-  // [any thread, without the plug-in mutex] Holds the mutex and calls read(level) once
-  // the level is settled; waits (without the mutex) for the audio thread's next block
-  // when it is not.
-  template <typename Read>
-  void WithSettledLevel(Read&& read);
+  // What a save holds: the parameters' values and the measured level after exactly the
+  // changes made before them.
+  struct Snapshot
+  {
+    std::array<double, kParamCount> values{};
+    double level = 0.0;
+    bool analyzeAsZero = false;
+  };
+  // [any thread, without the plug-in mutex] While the audio thread owns the engine, the
+  // level is asked of it with the changes (kSnapshot) and the caller waits for its next
+  // block without the mutex.
+  Snapshot TakeSnapshot();
 
   // ---- The engine and what the blocks keep: touched only by the engine's owner ----
   AudioPlugin mEngine;
@@ -123,9 +124,14 @@ private:
   // The "Gain" last reported to the host (NaN: none yet), so a settled gain reaches it.
   double mReportedGainDb;
   double mKeptLevel = 0.0; // EngineCommand::kKeepLevel
-  // The engine's level after each block and how many queued commands it had taken then.
-  std::atomic<double> mPublishedLevel{0.0};
-  std::atomic<uint64_t> mPublishedAfter{0};
+  // The levels recorded for kSnapshot readers, by reader number modulo the count; the
+  // number is stored (plus one) after the level.
+  struct SnapshotSlot
+  {
+    std::atomic<double> level{0.0};
+    std::atomic<uint64_t> reader{0};
+  };
+  std::array<SnapshotSlot, 8> mSnapshots;
 
   // ---- The rest: under the plug-in mutex ----
   bool mResetDone = false;
