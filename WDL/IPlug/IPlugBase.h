@@ -57,7 +57,7 @@ public:
   // [any thread, takes the plug-in mutex] index's value changed; source is an
   // EParamSource.
   virtual void ParamChanged(int index, int source);
-  // [audio thread, the binding holds the plug-in mutex] One block (or chunk) of at most
+  // [audio thread, inside the binding's AudioBlockLock] One block (or chunk) of at most
   // BlockSize() frames, one pointer per input and output channel. The base copies input
   // i to output i where both exist and zeroes the other outputs.
   virtual void ProcessAudio(double** inputs, double** outputs, int frames);
@@ -278,14 +278,14 @@ public:
   void BindOutputBuffers(int first, int count, double** buffers);
   void BindOutputBuffers(int first, int count, float** buffers);
 
-  // [audio thread, the caller holds the plug-in mutex] Runs ProcessAudio over the bound
+  // [audio thread, inside an AudioBlockLock] Runs ProcessAudio over the bound
   // buffers, in chunks of at most BlockSize() frames, converting 32-bit inputs into the
   // scratch buffers before each chunk and 32-bit outputs back after it. 0 frames call
   // ProcessAudio once with 0 frames. Before any block size is set, a block that would
   // need scratch samples is answered with silence and ProcessAudio is not called.
   // Allocates nothing and takes no lock.
   void RunProcessing(int frames);
-  // [audio thread, the caller holds the plug-in mutex] Bypass: output i = input i
+  // [audio thread, inside an AudioBlockLock] Bypass: output i = input i
   // (delayed by the latency when a bypass delay line exists), zeros for outputs without
   // an input or without a bound input. Works on the host buffers directly, so any block
   // length is fine. Allocates nothing and takes no lock.
