@@ -20,6 +20,8 @@ constexpr int kUniqueId = 0x516E6D6B;       // 'Qnmk'
 constexpr int kManufacturerId = 0x5476726B; // 'Tvrk'
 constexpr int kHostCodeLogic = 21;
 constexpr int kTailFrames = 16777215;
+// How often a moving gain is reported to the host, at most.
+constexpr double kMovingGainReportSeconds = 0.25;
 
 // The parameters' names, in index order: what hosts show and what the state document
 // keys each value by.
@@ -95,6 +97,7 @@ void TavrikQuenmark::ResetProcessing()
   PlugLock lock(Mutex());
   ClaimProcessor(true); // the host does not process while it prepares
   RunEngineCommands();
+  SettleOwedStop();
   mEngine.prepare(static_cast<int32_t>(SampleRate()), BlockSize(), 1);
   if (PlugBinding::kTraits.tailForEveryHost || HostCode() == kHostCodeLogic)
     SetTailLength(kTailFrames);
@@ -195,19 +198,32 @@ void TavrikQuenmark::ParamChanged(int index, int source)
 
 void TavrikQuenmark::ToEngine(const EngineCommand& command)
 {
-  if (ClaimProcessor())
-  {
-    RunEngineCommands();
-    ApplyToEngine(command);
-  }
-  else if (!mEngineCommands.TryPush(command))
-  {
-    // A full queue: the audio thread has not run for 256 changes. It waits for the mutex
-    // once when it comes back.
+  const bool claimed = ClaimProcessor();
+  // A full queue: the audio thread has not run for 256 changes. It waits for the mutex
+  // once when it comes back.
+  if (!claimed && mEngineCommands.TryPush(command))
+    return;
+  if (!claimed)
     ClaimProcessor(true);
-    RunEngineCommands();
-    ApplyToEngine(command);
-  }
+  RunEngineCommands();
+  if (command.kind == EngineCommand::kParameter && command.index == kAnalyze)
+    mStopOwed.store(false, std::memory_order_relaxed); // the user's choice comes after the stop
+  else if (!OnAudioThread())
+    SettleOwedStop();
+  ApplyToEngine(command);
+}
+
+void TavrikQuenmark::SettleOwedStop()
+{
+  if (mStopOwed.exchange(false, std::memory_order_relaxed))
+    EndAnalysisAtStop();
+}
+
+void TavrikQuenmark::TakeHandedOverChanges()
+{
+  RunEngineCommands();
+  if (!BlockWithoutMutex())
+    SettleOwedStop();
 }
 
 void TavrikQuenmark::RunEngineCommands()
@@ -229,8 +245,10 @@ void TavrikQuenmark::ApplyToEngine(const EngineCommand& command)
   {
     const auto reader = static_cast<uint64_t>(command.value);
     SnapshotSlot& slot = mSnapshots[reader % mSnapshots.size()];
+    slot.begin.store(reader + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
     slot.level.store(mEngine.maxLevel(), std::memory_order_relaxed);
-    slot.reader.store(reader + 1, std::memory_order_release);
+    slot.end.store(reader + 1, std::memory_order_release);
     break;
   }
   case EngineCommand::kRecall:
@@ -278,6 +296,7 @@ void TavrikQuenmark::ApplyParameterToEngine(int index, double v)
       ApplyStandardSwitches();
     break;
   case kAnalyze:
+    mStopOwed.store(false, std::memory_order_relaxed); // a later choice voids an owed stop
     if (!continuous)
       mEngine.setAnalyze(v >= 0.5);
     break;
@@ -311,12 +330,11 @@ void TavrikQuenmark::ApplyStandardSwitches()
 void TavrikQuenmark::HandleTransport()
 {
   const bool holdsMutex = !BlockWithoutMutex();
-  if (mStopOwed)
+  if (mStopOwed.load(std::memory_order_relaxed))
   {
     if (!holdsMutex)
       return;
-    mStopOwed = false;
-    EndAnalysisAtStop();
+    SettleOwedStop();
   }
   FetchTransportInfo(&mTimeInfo);
   if (mTimeInfo.transportRunning && !mTransportWasRunning)
@@ -332,7 +350,7 @@ void TavrikQuenmark::HandleTransport()
     if (holdsMutex)
       EndAnalysisAtStop();
     else
-      mStopOwed = true;
+      mStopOwed.store(true, std::memory_order_relaxed);
   }
 }
 
@@ -403,13 +421,17 @@ void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
   gainParam->SetValue(std::clamp(mShownGainDb, -60.0, 60.0));
   mApplied[kGain] = gainParam->Value();
 
-  // A gain that settled (an analysis ended, a new target met the kept level) is reported,
-  // so the host stores and re-sends this gain, not one it read while it still moved. A
-  // gain that moves with the analysis is not: it would flood the host's automation.
+  // A gain that settled (an analysis ended, a new target met the kept level) is reported
+  // at once, so the host stores and re-sends this gain, not one it read while it still
+  // moved. A gain that moves with the analysis or in Continuous mode is reported a few
+  // times a second: the host's view follows it without its automation being flooded.
   const bool gainMoves = (mEngine.isContinuous() || mEngine.isAnalyzing()) && !mEngine.isStopped();
-  if (!gainMoves && !gainParam->SameValue(gainParam->Value(), mReportedGainDb))
+  mFramesSinceGainReport = std::min<int64_t>(mFramesSinceGainReport + frames, INT32_MAX);
+  const bool reportDue = !gainMoves || mFramesSinceGainReport >= static_cast<int64_t>(SampleRate() * kMovingGainReportSeconds);
+  if (reportDue && !gainParam->SameValue(gainParam->Value(), mReportedGainDb))
   {
     mReportedGainDb = gainParam->Value();
+    mFramesSinceGainReport = 0;
     InformHostOfParamChange(kGain, gainParam->ToNormalized());
   }
 }
@@ -430,20 +452,24 @@ void TavrikQuenmark::OnEditorTimer()
 {
   // Changes queued for blocks that stopped coming are applied here once the engine can
   // be taken back, so the readouts show them even while the host does not process.
-  if (mEngineCommands.Posted() != mEngineCommands.Taken())
+  if (mEngineCommands.Posted() != mEngineCommands.Taken() || mStopOwed.load(std::memory_order_relaxed))
   {
     PlugLock lock(Mutex());
     if (ClaimProcessor())
+    {
       RunEngineCommands();
+      SettleOwedStop();
+    }
   }
   mEditorReadouts.Refresh(mReadouts);
 }
 
 TavrikQuenmark::Snapshot TavrikQuenmark::TakeSnapshot()
 {
-  // The audio thread takes the request at its next block, a few milliseconds away. Should
-  // blocks stop, the engine is taken back once a few block lengths have passed, and after
-  // 50 ms it is taken back whatever the time.
+  // The audio thread takes the request at its next block, a few milliseconds away. Once
+  // blocks have stopped for a few block lengths (or at once on the thread that ran the
+  // last block) the engine is taken back and the request applied here; after 50 ms it is
+  // taken back whatever the time, which waits for the block in flight at most.
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
   for (;;)
   {
@@ -466,18 +492,29 @@ TavrikQuenmark::Snapshot TavrikQuenmark::TakeSnapshot()
       }
     }
     const SnapshotSlot& slot = mSnapshots[reader % mSnapshots.size()];
-    while (std::chrono::steady_clock::now() < giveUp)
+    for (;;)
     {
-      const uint64_t recorded = slot.reader.load(std::memory_order_acquire);
+      const uint64_t recorded = slot.end.load(std::memory_order_acquire);
       if (recorded == reader + 1)
       {
         snapshot.level = slot.level.load(std::memory_order_relaxed);
-        if (slot.reader.load(std::memory_order_acquire) == recorded)
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (slot.begin.load(std::memory_order_relaxed) == recorded)
           return snapshot;
       }
-      if (recorded > reader + 1)
+      if (recorded > reader + 1 || slot.begin.load(std::memory_order_relaxed) > reader + 1)
         break; // recorded for this reader and overwritten by later ones since: ask again
-      std::this_thread::sleep_for(std::chrono::microseconds(100));
+      const bool late = std::chrono::steady_clock::now() >= giveUp;
+      if (late || BlocksStopped())
+      {
+        // No block is coming for the request: the engine is taken back and the request
+        // applied here, with whatever was queued before it.
+        PlugLock lock(Mutex());
+        if (ClaimProcessor(late))
+          RunEngineCommands();
+        continue;
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
   }
 }
@@ -550,10 +587,14 @@ bool TavrikQuenmark::StateEquals(const void* data, int sizeBytes, int)
   if (!contents)
     return false;
   PlugLock lock(Mutex());
+  // Compared with what a save would write now: a running analysis is saved as "Analyze"
+  // off, so the chunk just saved compares equal to the instance that saved it.
+  const bool analyzeAsZero = mResetDone && ParamValue(kAnalyze) >= 0.5;
   for (int i = 0; i < ParamCount(); ++i)
   {
     const auto& value = contents->values[static_cast<size_t>(i)];
-    if (!value || std::fabs(static_cast<float>(*value) - static_cast<float>(ParamValue(i))) >= 0.00001f)
+    const double current = (i == kAnalyze && analyzeAsZero) ? 0.0 : ParamValue(i);
+    if (!value || std::fabs(static_cast<float>(*value) - static_cast<float>(current)) >= 0.00001f)
       return false;
   }
   return true;

@@ -51,6 +51,8 @@ public:
   void OnEditorIdle() override;
   // [UI thread] Formats the readouts into the editor's labels.
   void OnEditorTimer() override;
+  // [audio thread, in a bypassed block or a flush] Applies what was handed over.
+  void TakeHandedOverChanges() override;
   // [any thread, takes the plug-in mutex] The JSON state document.
   bool SerializeState(ChunkBuffer& chunk) override;
   int RestoreState(const ChunkBuffer& chunk, int start) override;
@@ -74,6 +76,9 @@ private:
   void HandleTransport();
   // [audio thread, holding the plug-in mutex] A transport stop switches "Analyze" off.
   void EndAnalysisAtStop();
+  // [the engine's owner, holding the plug-in mutex] A stop that a block without the mutex
+  // saw switches "Analyze" off now.
+  void SettleOwedStop();
   void UpdateReadouts();
   // After a recall: installs `level` (NaN: the level held before the recall) and makes
   // the engine apply exactly the recalled "Gain", whatever the parameters' changes did
@@ -115,21 +120,28 @@ private:
   std::array<double, kParamCount> mEngineValues{};
   TransportInfo mTimeInfo;
   bool mTransportWasRunning = false;
-  // A stop was seen in a block without the mutex: "Analyze" goes off at the next block
-  // that holds it, and until then no new start is taken.
-  bool mStopOwed = false;
+  // A stop was seen in a block without the mutex: "Analyze" goes off as soon as the
+  // engine's owner holds the mutex (the next block that holds it, or a thread taking the
+  // engine back), and until then no new start is taken. A change of "Analyze" that
+  // reaches the engine after the stop voids it: the user's new choice stands. Atomic so
+  // the editor's timer can see that one is owed.
+  std::atomic<bool> mStopOwed{false};
+  // Frames since a moving gain was last reported to the host.
+  int64_t mFramesSinceGainReport = 0;
   bool mNormalize = false; // the engine runs on every block while set
   double mShownGain = 1.0;   // the engine gain the readout was last computed from
   double mShownGainDb = 0.0;
   // The "Gain" last reported to the host (NaN: none yet), so a settled gain reaches it.
   double mReportedGainDb;
   double mKeptLevel = 0.0; // EngineCommand::kKeepLevel
-  // The levels recorded for kSnapshot readers, by reader number modulo the count; the
-  // number is stored (plus one) after the level.
+  // The levels recorded for kSnapshot readers, by reader number modulo the count. A
+  // writer stores the reader number (plus one) before and after the level, so a reader
+  // whose slot was reused by a later one sees the two differ and asks again.
   struct SnapshotSlot
   {
     std::atomic<double> level{0.0};
-    std::atomic<uint64_t> reader{0};
+    std::atomic<uint64_t> begin{0};
+    std::atomic<uint64_t> end{0};
   };
   std::array<SnapshotSlot, 8> mSnapshots;
 

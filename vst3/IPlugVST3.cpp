@@ -114,7 +114,10 @@ IPlugVST3::IPlugVST3(int paramCount, const char* channelIO, int presetCount, con
   mHostValues.resize(static_cast<size_t>(ParamCount()) + 2);
   mQueuedValues.assign(static_cast<size_t>(ParamCount()), std::numeric_limits<double>::quiet_NaN());
   mValuesBeforeRecall.resize(static_cast<size_t>(ParamCount()));
-  mDeferredHostValues.assign(static_cast<size_t>(ParamCount()) + 2, std::numeric_limits<double>::quiet_NaN());
+  mDeferredRing.resize(kDeferredCapacity);
+  mDeferredOverflow = std::make_unique<std::atomic<double>[]>(static_cast<size_t>(ParamCount()) + 2);
+  for (int slot = 0; slot < ParamCount() + 2; ++slot)
+    mDeferredOverflow[static_cast<size_t>(slot)].store(std::numeric_limits<double>::quiet_NaN());
   mGestureOpen.assign(static_cast<size_t>(ParamCount()), false);
 }
 
@@ -297,6 +300,11 @@ tresult PLUGIN_API IPlugVST3::getState(IBStream* state)
     // The product builds its document holding the plug-in mutex only to copy the values,
     // and the stream is written without it: the audio thread never waits for a host's
     // save.
+    {
+      // The save holds what the host sent, processed or not.
+      PlugLock lock(Mutex());
+      ApplyDeferredHostValues();
+    }
     ChunkBuffer chunk;
     if (!SerializeState(chunk))
       return kResultFalse;
@@ -340,6 +348,11 @@ tresult PLUGIN_API IPlugVST3::setState(IBStream* state)
       bytes.PutBytes(piece, read);
     }
 
+    {
+      // What the host sent before this load is applied before it, as it was sent.
+      PlugLock lock(Mutex());
+      ApplyDeferredHostValues();
+    }
     int consumed = 0;
     bool complete = false;
     {
@@ -476,6 +489,8 @@ tresult PLUGIN_API IPlugVST3::setupProcessing(ProcessSetup& setup)
     if (setup.maxSamplesPerBlock <= 0 || !(setup.sampleRate >= kMinSampleRate && setup.sampleRate <= kMaxSampleRate))
       return kResultFalse;
     PlugLock lock(Mutex());
+    // A block still in flight keeps its rate and buffers: they change once it is ours.
+    ClaimProcessor(true);
     SetSampleRate(setup.sampleRate);
     SetBlockFrames(setup.maxSamplesPerBlock);
     ResetProcessing();
@@ -527,34 +542,52 @@ void IPlugVST3::ApplyParameterChanges(IParameterChanges* changes)
     if (queue->getPoint(points - 1, offset, value) != kResultOk || !std::isfinite(value))
       continue;
     const ParamID id = queue->getParameterId();
+    value = std::clamp(value, 0.0, 1.0);
     if (!BlockWithoutMutex())
     {
-      ApplyQueuedHostValue(id, std::clamp(value, 0.0, 1.0));
+      ApplyQueuedHostValue(id, value);
+      continue;
     }
-    else if (const int slot = HostValueSlot(id); slot >= 0)
+    const int slot = HostValueSlot(id);
+    if (slot < 0)
+      continue;
+    const uint64_t posted = mDeferredPosted.load(std::memory_order_relaxed);
+    if (!mHasDeferredOverflow.load(std::memory_order_acquire) &&
+        posted - mDeferredTaken.load(std::memory_order_acquire) < kDeferredCapacity)
     {
-      mDeferredHostValues[static_cast<size_t>(slot)] = std::clamp(value, 0.0, 1.0);
-      mHasDeferredHostValues = true;
+      mDeferredRing[posted % kDeferredCapacity] = {id, value};
+      mDeferredPosted.store(posted + 1, std::memory_order_release);
+    }
+    else
+    {
+      mDeferredOverflow[static_cast<size_t>(slot)].store(value, std::memory_order_relaxed);
+      mHasDeferredOverflow.store(true, std::memory_order_release);
     }
   }
 }
 
 void IPlugVST3::ApplyDeferredHostValues()
 {
-  if (!mHasDeferredHostValues)
+  uint64_t taken = mDeferredTaken.load(std::memory_order_relaxed);
+  const uint64_t posted = mDeferredPosted.load(std::memory_order_acquire);
+  for (; taken != posted; ++taken)
+  {
+    const DeferredHostValue deferred = mDeferredRing[taken % kDeferredCapacity];
+    mDeferredTaken.store(taken + 1, std::memory_order_release);
+    ApplyQueuedHostValue(deferred.id, deferred.normalized);
+  }
+  if (!mHasDeferredOverflow.load(std::memory_order_acquire))
     return;
-  mHasDeferredHostValues = false;
-  // A preset first, so values the host set after choosing it are not undone by it.
-  const int count = ParamCount();
   const auto take = [this](int slot, ParamID id) {
-    double& value = mDeferredHostValues[static_cast<size_t>(slot)];
+    const double value =
+        mDeferredOverflow[static_cast<size_t>(slot)].exchange(std::numeric_limits<double>::quiet_NaN());
     if (!std::isnan(value))
       ApplyQueuedHostValue(id, value);
-    value = std::numeric_limits<double>::quiet_NaN();
   };
-  take(count + 1, kPresetParamId);
-  take(count, kBypassParamId);
-  for (int i = 0; i < count; ++i)
+  mHasDeferredOverflow.store(false, std::memory_order_release);
+  take(ParamCount() + 1, kPresetParamId);
+  take(ParamCount(), kBypassParamId);
+  for (int i = 0; i < ParamCount(); ++i)
     take(i, static_cast<ParamID>(i));
 }
 
@@ -671,6 +704,10 @@ tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
       data.outputs[b].silenceFlags = data.symbolicSampleSize == kSample32
                                          ? SilentChannels<float>(data.outputs[b], data.numSamples)
                                          : SilentChannels<double>(data.outputs[b], data.numSamples);
+  }
+  else
+  {
+    TakeHandedOverChanges(); // a flush
   }
   ReportQueuedValues(data.outputParameterChanges);
   return kResultOk;

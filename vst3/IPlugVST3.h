@@ -10,6 +10,7 @@
 #include "vst3/sdk/interfaces/ProcessContext.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,9 +31,12 @@ class IPlugVST3View;
 // Parameter changes are applied at block start: of each queue only the last point
 // counts and sample offsets are not used, so automation has block accuracy.
 //
-// Locking: process, the state calls, the controller reads and every call that changes
-// buses or processing set-up take the plug-in mutex, so no host call interleaves with a
-// block. Nothing calls the host while the mutex is held on the audio thread.
+// Locking: the state calls, the controller reads and every call that changes buses or
+// processing set-up take the plug-in mutex. process takes it when it is free; while
+// another thread holds it, a block may run without it (AudioBlockLock) and then keeps the
+// host's values in arrival order for the next holder of the mutex, which applies them
+// before anything else it does. Nothing calls the host while the mutex is held on the
+// audio thread.
 class IPlugVST3 : public IPlugBase,
                   public Steinberg::Vst::IUnitInfo,
                   public Steinberg::Vst::SingleComponentEffect,
@@ -141,9 +145,10 @@ public:
   // the plug-in's own: "Bypass" 1 or 0, "Preset" the current preset's list position, a
   // framework parameter its normalized value. Anything else: 0.
   ParamValue PLUGIN_API getParamNormalized(ParamID id) override;
-  // [UI thread, takes the plug-in mutex] Keeps the host's value for the controller, so
-  // getParamNormalized returns it at once, and shows it in the editor; the processing
-  // takes host values from process only. kInvalidArgument for an unknown ID or a value that is not finite.
+  // [UI thread, takes the plug-in mutex] Applies the host's value to the plug-in (as a
+  // value from process would be; a "Preset" value is only kept) and keeps it for the
+  // controller, so getParamNormalized returns it at once and the next save holds it.
+  // kInvalidArgument for an unknown ID or a value that is not finite.
   tresult PLUGIN_API setParamNormalized(ParamID id, ParamValue value) override;
   // A new view for the exact name "editor" (one reference for the caller); null for
   // any other name and while the plug-in has no editor.
@@ -227,9 +232,11 @@ private:
     kAudio
   };
   BlockKind ClassifyBlock(const Steinberg::Vst::ProcessData& data) const;
-  // In a block without the plug-in mutex the changes are kept (the last value of each)
-  // and applied at the next block that holds it, before its audio.
+  // In a block without the plug-in mutex the changes are kept in arrival order and applied
+  // by the next thread that holds the mutex (the next such block, or a host call that
+  // reads or changes the parameters, loads or saves), before what that thread does.
   void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
+  // [holding the plug-in mutex] Applies the kept values, oldest first.
   void ApplyDeferredHostValues();
   void ApplyQueuedHostValue(ParamID id, ParamValue normalized);
   // Hands the values queued during the block to the host's output changes; without an
@@ -270,9 +277,20 @@ private:
   // none), and the parameters inside a gesture the editor opened. Sized at construction.
   std::vector<double> mQueuedValues;
   std::vector<double> mValuesBeforeRecall;
-  // Host values of blocks that ran without the plug-in mutex, by HostValueSlot (NaN:
-  // none); the audio thread's own. Sized at construction.
-  std::vector<double> mDeferredHostValues;
-  bool mHasDeferredHostValues = false;
+  // Host values of blocks that ran without the plug-in mutex, in arrival order: a ring
+  // written by the audio thread only and read by holders of the plug-in mutex only. A full
+  // ring (1024 values with no holder between) keeps the latest value of each parameter
+  // by HostValueSlot (NaN: none), applied after the ring.
+  struct DeferredHostValue
+  {
+    ParamID id = 0;
+    double normalized = 0.0;
+  };
+  static constexpr uint64_t kDeferredCapacity = 1024;
+  std::vector<DeferredHostValue> mDeferredRing; // sized at construction
+  std::atomic<uint64_t> mDeferredPosted{0};
+  std::atomic<uint64_t> mDeferredTaken{0};
+  std::unique_ptr<std::atomic<double>[]> mDeferredOverflow;
+  std::atomic<bool> mHasDeferredOverflow{false};
   std::vector<bool> mGestureOpen;
 };

@@ -115,6 +115,7 @@ void IPlugVST3::ForgetHostValues()
 ParamValue PLUGIN_API IPlugVST3::getParamNormalized(ParamID id)
 {
   PlugLock lock(Mutex());
+  ApplyDeferredHostValues();
   const int slot = HostValueSlot(id);
   if (slot < 0)
     return 0.0;
@@ -133,11 +134,14 @@ tresult PLUGIN_API IPlugVST3::setParamNormalized(ParamID id, ParamValue value)
   if (slot < 0)
     return parameters.getParameter(id) != nullptr ? EditController::setParamNormalized(id, value) : kInvalidArgument;
   const double normalized = std::clamp(value, 0.0, 1.0);
+  ApplyDeferredHostValues();
+  // What the host set is what the plug-in plays and the next save holds, whether or not
+  // audio runs; a value the host sends again through process then changes nothing. A
+  // "Preset" value is only kept: hosts re-send it after every load, and recalling the
+  // preset again would undo the state just loaded.
+  if (slot < ParamCount() || id == kBypassParamId)
+    ApplyQueuedHostValue(id, normalized);
   KeepHostValue(slot, normalized);
-  // The editor shows the controller's values whether or not audio runs; the processing
-  // takes them from process.
-  if (IGraphics* editor = GetGUI(); editor != nullptr && slot < ParamCount())
-    editor->SetControlsFromParameter(slot, normalized, true);
   return kResultOk;
 }
 

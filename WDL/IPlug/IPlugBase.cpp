@@ -173,8 +173,7 @@ void IPlugBase::ProcessAudio(double** inputs, double** outputs, int frames)
 void IPlugBase::ActivationChanged(bool active)
 {
   std::lock_guard<std::recursive_mutex> lock(mMutex);
-  if (!active)
-    mProcessor.Claim(); // no block comes until the next activation
+  mProcessor.SetActive(active);
 }
 
 void IPlugBase::HandleMidiMessage(const MidiMessage& message)
@@ -387,12 +386,21 @@ bool IPlugBase::ClaimProcessor(bool force)
     mProcessor.Claim();
     return true;
   }
+  return mProcessor.ClaimIfIdle(StaleAfter());
+}
+
+bool IPlugBase::BlocksStopped() const
+{
+  return mProcessor.BlocksStopped(StaleAfter());
+}
+
+ProcessorOwnership::Clock::duration IPlugBase::StaleAfter() const
+{
   // A few block lengths without a block: the host has stopped processing, or calls
   // rarely enough that a block waiting for the mutex once costs nothing.
   const double blockSeconds = mSampleRate > 0.0 ? std::max(mBlockFrames, 1) / mSampleRate : 0.0;
   const double staleSeconds = std::min(2.0 * blockSeconds + 0.005, 0.2);
-  return mProcessor.ClaimIfIdle(std::chrono::duration_cast<ProcessorOwnership::Clock::duration>(
-      std::chrono::duration<double>(staleSeconds)));
+  return std::chrono::duration_cast<ProcessorOwnership::Clock::duration>(std::chrono::duration<double>(staleSeconds));
 }
 
 // ---- Host ----
@@ -702,6 +710,7 @@ void IPlugBase::RunProcessing(int frames)
 
 void IPlugBase::CopyInputsToOutputs(int frames)
 {
+  TakeHandedOverChanges();
   frames = std::max(frames, 0);
   const bool delayed = mDelayLine && mLatencyFrames > 0 && mDelayLine->DelayFrames() > 0;
   for (std::size_t o = 0; o < mOutputs.size(); ++o)

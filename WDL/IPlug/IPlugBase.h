@@ -198,6 +198,13 @@ public:
   bool ClaimProcessor(bool force = false);
   // [any thread] True while the audio thread owns the processor.
   bool ProcessorIsLive() const { return mProcessor.IsLive(); }
+  // [any thread] True when no block has started for a few block lengths.
+  bool BlocksStopped() const;
+  // [audio thread, inside an AudioBlockLock and AudioThreadScope] A process call that runs
+  // no audio through the plug-in (a bypassed block, a parameter flush) still takes what
+  // other threads handed over, so it never keeps them waiting. CopyInputsToOutputs calls
+  // it; the bindings call it for flushes. The base has nothing to take.
+  virtual void TakeHandedOverChanges() {}
 
   // ---- Parameters ----
   int ParamCount() const { return static_cast<int>(mParams.size()); }
@@ -343,6 +350,7 @@ private:
   static void ForRange(int first, int count, int channels, Fn&& fn);
   bool NeedsScratch() const;
   void StorePresetValues(PresetSlot& preset) const;
+  ProcessorOwnership::Clock::duration StaleAfter() const;
 
   // Destroyed last: every other member may still be used under it while being torn down.
   std::recursive_mutex mMutex;

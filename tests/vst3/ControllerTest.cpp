@@ -99,7 +99,7 @@ TEST(Vst3Parameters, TextsAndConversionsUseTheFrameworkParameters)
   EXPECT_EQ(i->plainParamToNormalized(4711, nan), 0.0);
 }
 
-TEST(Vst3Parameters, TheControllerReadsBackWhatTheHostSetsWhileProcessingWaitsForProcess)
+TEST(Vst3Parameters, TheControllerReadsBackWhatTheHostSetsAndTheProcessingTakesIt)
 {
   Instance i;
   Block<double> block(2, 64, 0.25);
@@ -119,11 +119,16 @@ TEST(Vst3Parameters, TheControllerReadsBackWhatTheHostSetsWhileProcessingWaitsFo
   EXPECT_EQ(i->setParamNormalized(kGain, std::numeric_limits<double>::quiet_NaN()), kInvalidArgument);
   EXPECT_EQ(i->getParamNormalized(kGain), 1.0);
 
-  // The processing has not moved: bypass off, the audio passes as it did.
+  // What the host set at the controller is what the plug-in plays and saves, processed or
+  // not: the last values set are bypass on and "Gain" +60 dB.
+  EXPECT_TRUE(i->IsBypassed());
+  EXPECT_EQ(i->ParamAt(kGain)->Value(), 60.0);
   ASSERT_EQ(block.run(*i.plug), kResultOk);
+  EXPECT_EQ(block.outAt(0, 10), 0.25) << "bypassed";
+  (void)gain;
+  ASSERT_EQ(i->setParamNormalized(IPlugVST3::kBypassParamId, 0.0), kResultOk);
+  ASSERT_EQ(i->setParamNormalized(kMode, 0.0), kResultOk);
   EXPECT_FALSE(i->IsBypassed());
-  EXPECT_EQ(block.outAt(0, 10), 0.25);
-  EXPECT_EQ(i->ParamAt(kGain)->Value(), gain);
 
   // The value the host then sends through process is the one read back; a change the
   // plug-in makes itself (a transport stop ends the analysis) replaces it.

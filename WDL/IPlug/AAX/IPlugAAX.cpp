@@ -159,6 +159,17 @@ void IPlugAAX::ParameterValueChanged(AAX_CParamID id, double normalized)
     SetBypassed(normalized > 0.5);
 }
 
+AAX_Result IPlugAAX::SetParameterNormalizedValue(AAX_CParamID id, double value)
+{
+  // Without an automation delegate the parameter takes the value directly: it goes the
+  // way of a host update, so the plug-in (and the render's bypass) follows it. With one,
+  // the host's update comes back through UpdateParameterNormalizedValue.
+  if (AutomationDelegate() == nullptr)
+    return UpdateParameterNormalizedValue(id, std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : value,
+                                          AAX_eUpdateSource_Unspecified);
+  return AAX_CEffectParameters::SetParameterNormalizedValue(id, value);
+}
+
 // ---- Chunks ----
 
 AAX_Result IPlugAAX::GetNumberOfChunks(int32_t* count) const
@@ -318,6 +329,8 @@ AAX_Result IPlugAAX::RenderAudio(const AAX_SIPlugRenderInfo* info)
 
     mTransport = info->transportNode != nullptr ? info->transportNode->GetTransport() : nullptr;
 
+    if (frames == 0)
+      TakeHandedOverChanges();
     if (frames > 0)
     {
       // RunProcessing takes blocks longer than the prepared size in pieces of it.

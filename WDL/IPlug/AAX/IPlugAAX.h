@@ -103,6 +103,8 @@ protected:
   // framework parameter's value is applied (ParamChanged with kSourceHost) and shown in
   // the editor.
   void ParameterValueChanged(AAX_CParamID id, double normalized) override;
+  // [any thread] The one way a value set here reaches the plug-in: as a host update.
+  AAX_Result SetParameterNormalizedValue(AAX_CParamID id, double value) override;
 
 private:
   void AddFrameworkParameter(int index);
