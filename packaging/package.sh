@@ -95,6 +95,7 @@ windows() {
          mingw-w64=/usr/share/doc/mingw-w64-common/copyright)
   licences "$files/licenses" "${list[@]}"
   cp "$here/windows/INSTALL.txt" "$files/INSTALL.txt"
+  cp "$root/CHANGELOG.md" "$files/CHANGELOG.md"
   normalise "$stage"
 
   say "$name-setup.exe"
@@ -142,6 +143,7 @@ linux() {
   for p in $packages; do list+=("$p=/usr/share/doc/$p/copyright"); done
   licences "$files/licenses" "${list[@]}"
   sed "s/@PACKAGES@/$(echo $packages)/" "$here/linux/INSTALL.txt" >"$files/INSTALL.txt"
+  cp "$root/CHANGELOG.md" "$files/CHANGELOG.md"
   normalise "$stage"
   chmod 0755 "$files/quenmark" "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so"
 

@@ -1,6 +1,6 @@
 ; The Windows installer: makensis -DVERSION=x.y.z -DSTAGE=dir -DOUTFILE=setup.exe
 ; STAGE holds what packaging/stage-windows.sh put there: TavrikQuenmark.vst3\,
-; TavrikQuenmark.aaxplugin\, quenmark.exe and licenses\.
+; TavrikQuenmark.aaxplugin\, quenmark.exe, CHANGELOG.md and licenses\.
 ;
 ; Command line, besides NSIS's own /S (silent) and /D=folder (the tool's folder):
 ;   /NOVST3 /NOAAX /NOCLI   leave that component out
@@ -73,6 +73,7 @@ Section "-Licences and uninstaller" SecCore
   SetOutPath "$INSTDIR\licenses"
   File /r "${STAGE}\licenses\*.*"
   SetOutPath "$INSTDIR"
+  File "${STAGE}\CHANGELOG.md"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   WriteRegStr HKLM "${PRODUCT_KEY}" "InstallDir" "$INSTDIR"
   WriteRegStr HKLM "${PRODUCT_KEY}" "Version" "${VERSION}"
@@ -206,6 +207,7 @@ Section "Uninstall"
   RMDir /r "$COMMONFILES64\Avid\Audio\Plug-Ins\TavrikQuenmark.aaxplugin"
   Delete "$INSTDIR\quenmark.exe"
   RMDir /r "$INSTDIR\licenses"
+  Delete "$INSTDIR\CHANGELOG.md"
 
   ReadRegDWORD $0 HKLM "${PRODUCT_KEY}" "OnPath"
   ${If} $0 == 1

@@ -26,6 +26,7 @@ check "the module info is in the archive" test -f "$files/TavrikQuenmark.vst3/Co
 for licence in LICENSE.txt TitilliumWeb-OFL.txt nlohmann-json.txt libcairo2.txt libsndfile1.txt; do
   check "licence $licence is in the archive" test -s "$files/licenses/$licence"
 done
+check "the changelog is in the archive" test -s "$files/CHANGELOG.md"
 check "the install text names ~/.vst3 and /usr/lib/vst3" grep -q '/usr/lib/vst3' "$files/INSTALL.txt"
 check "the install text names the library packages" grep -q 'apt-get install .*libcairo2' "$files/INSTALL.txt"
 check "the module is stripped" bash -c "! readelf -S '$module' | grep -q '\.debug_info'"

@@ -60,6 +60,7 @@ check "the VST3 module info is installed" test -f "$vst3_dir/TavrikQuenmark.vst3
 check "the AAX module is installed" test -f "$aax_dir/TavrikQuenmark.aaxplugin/Contents/x64/TavrikQuenmark.aaxplugin"
 check "quenmark.exe is installed" test -f "$tool_dir/quenmark.exe"
 check "the uninstaller is installed" test -f "$tool_dir/uninstall.exe"
+check "the changelog is installed" test -s "$tool_dir/CHANGELOG.md"
 for licence in LICENSE.txt TitilliumWeb-OFL.txt cairo.txt freetype.txt libsndfile.txt flac.txt lame.txt mpg123.txt; do
   check "licence $licence is installed" test -s "$tool_dir/licenses/$licence"
 done
