@@ -44,10 +44,19 @@ void blockOnAudioThread(Harness& h, double peakDb, bool bypassed = false)
 
 // The same block, run while this thread holds the plug-in mutex: once the engine is the
 // audio thread's, it runs without the mutex.
+void makeLive(Harness& h);
+
 void locklessBlock(Harness& h, double peakDb, bool bypassed = false)
 {
-  const std::lock_guard<std::recursive_mutex> held(h->Mutex());
-  blockOnAudioThread(h, peakDb, bypassed);
+  if (!h->ProcessorIsLive())
+    makeLive(h); // a loaded machine paused long enough for the engine to be taken back
+  std::unique_lock<std::recursive_mutex> held(h->Mutex());
+  auto pending = std::async(std::launch::async, [&] { blockOnAudioThread(h, peakDb, bypassed); });
+  const bool ran = pending.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  if (!ran)
+    held.unlock(); // let it end, then fail
+  pending.get();
+  EXPECT_TRUE(ran) << "the block waited for the mutex";
 }
 
 // A block that finds the mutex held and waits for it makes the engine the audio thread's.
