@@ -245,10 +245,11 @@ void TavrikQuenmark::ApplyToEngine(const EngineCommand& command)
   {
     const auto reader = static_cast<uint64_t>(command.value);
     SnapshotSlot& slot = mSnapshots[reader % mSnapshots.size()];
-    slot.begin.store(reader + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    slot.level.store(mEngine.maxLevel(), std::memory_order_relaxed);
-    slot.end.store(reader + 1, std::memory_order_release);
+    // Sequentially consistent: a reader that sees this `end` and then this `begin` read
+    // the level in between, and no later writer's.
+    slot.begin.store(reader + 1);
+    slot.level.store(mEngine.maxLevel());
+    slot.end.store(reader + 1);
     break;
   }
   case EngineCommand::kRecall:
@@ -494,15 +495,14 @@ TavrikQuenmark::Snapshot TavrikQuenmark::TakeSnapshot()
     const SnapshotSlot& slot = mSnapshots[reader % mSnapshots.size()];
     for (;;)
     {
-      const uint64_t recorded = slot.end.load(std::memory_order_acquire);
+      const uint64_t recorded = slot.end.load();
       if (recorded == reader + 1)
       {
-        snapshot.level = slot.level.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (slot.begin.load(std::memory_order_relaxed) == recorded)
+        snapshot.level = slot.level.load();
+        if (slot.begin.load() == recorded)
           return snapshot;
       }
-      if (recorded > reader + 1 || slot.begin.load(std::memory_order_relaxed) > reader + 1)
+      if (recorded > reader + 1 || slot.begin.load() > reader + 1)
         break; // recorded for this reader and overwritten by later ones since: ask again
       const bool late = std::chrono::steady_clock::now() >= giveUp;
       if (late || BlocksStopped())
