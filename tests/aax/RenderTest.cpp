@@ -8,7 +8,10 @@
 #include "WDL/IPlug/AAX/AAX_CIPlugParameters.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <numbers>
+#include <string>
 
 using namespace aaxtest;
 
@@ -94,6 +97,70 @@ TEST(AaxRender, TheTransportIsReadFromTheTransportNode)
   EXPECT_EQ(info.cycleStartQuarters, 1.0);
   EXPECT_EQ(info.cycleEndQuarters, 4.0);
   EXPECT_EQ(p.plug->SamplePosition(), 44100);
+}
+
+// Renders a block of more than twice the prepared size, with a different signal on each
+// side, processed and then bypassed, in an instance of its own, and ends the programme:
+// with 0 and "every frame in place" when every frame came out where it went in, on its
+// own side, and nothing was written past the block's end; else with 1 and the first
+// frame that did not.
+[[noreturn]] void RenderALongBlockAndExit()
+{
+  const int frames = IPlugAAX::kHostMaxBlockFrames * 2 + 100;
+  constexpr int kGuard = 64;
+  constexpr float kSentinel = -7.0f;
+  std::vector<float> left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames));
+  for (int i = 0; i < frames; ++i)
+  {
+    left[static_cast<size_t>(i)] = 0.5f * static_cast<float>(std::sin(0.001 * i));
+    right[static_cast<size_t>(i)] = -0.25f + 0.5f * static_cast<float>(i) / static_cast<float>(frames);
+  }
+  std::string problem;
+  {
+    Plugin p;
+    p.plug->ParamAt(kNormalize)->SetValue(0.0);
+    p.plug->ParamChanged(kNormalize, kSourceHost);
+    for (bool bypassed : {false, true})
+    {
+      p->UpdateParameterNormalizedValue(kBypassId, bypassed ? 1.0 : 0.0, 0);
+      std::vector<float> outLeft(static_cast<size_t>(frames + kGuard), kSentinel);
+      std::vector<float> outRight(static_cast<size_t>(frames + kGuard), kSentinel);
+      const float* in[2] = {left.data(), right.data()};
+      float* out[2] = {outLeft.data(), outRight.data()};
+      p.instance->Render(in, out, frames);
+      for (int i = 0; i < frames + kGuard && problem.empty(); ++i)
+      {
+        const size_t f = static_cast<size_t>(i);
+        const float wantLeft = i < frames ? left[f] : kSentinel, wantRight = i < frames ? right[f] : kSentinel;
+        if (std::fabs(outLeft[f] - wantLeft) > kSampleTolerance32 || std::fabs(outRight[f] - wantRight) > kSampleTolerance32)
+          problem = std::string(bypassed ? "bypassed" : "processed") + ", frame " + std::to_string(i) + " of " +
+                    std::to_string(frames) + ": " + std::to_string(outLeft[f]) + ", " + std::to_string(outRight[f]) +
+                    " instead of " + std::to_string(wantLeft) + ", " + std::to_string(wantRight);
+      }
+      if (!problem.empty())
+      {
+        // Said at once: after an overrun, freeing memory can end the programme.
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        std::fflush(stderr);
+        std::_Exit(1);
+      }
+    }
+    if (problem.empty() && p.plug->BlockSize() != IPlugAAX::kHostMaxBlockFrames)
+      problem = "the prepared size changed to " + std::to_string(p.plug->BlockSize());
+    std::fprintf(stderr, "%s\n", problem.empty() ? "every frame in place" : problem.c_str());
+    std::fflush(stderr);
+  }
+  std::_Exit(problem.empty() ? 0 : 1);
+}
+
+// A block longer than the prepared size is processed in pieces of it. In one piece it
+// would overrun the buffers sized for the prepared size, which shows as frames out of
+// place or ends the programme: either way this fails as an assertion, in a programme of
+// its own, also without a sanitizer.
+TEST(AaxRender, EveryFrameOfABlockLongerThanThePreparedSizeComesOutInPlace)
+{
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(RenderALongBlockAndExit(), ::testing::ExitedWithCode(0), "every frame in place");
 }
 
 TEST(AaxRender, ALongerBlockAfterShorterOnesNeitherAllocatesNorRestartsTheMeasurement)

@@ -107,6 +107,52 @@ TEST(AaxState, ASavedChunkRestoresAnotherInstanceAndTheHostFollows)
   EXPECT_TRUE(equal) << "a foreign chunk compares equal";
 }
 
+// A chunk from elsewhere can hold values finer than the steps the host's values come in
+// (a tenth for the switches and lists). The plug-in takes the value that the host's own
+// reading of it gives, so host and plug-in agree, and a save right after holds it.
+TEST(AaxState, AValueBetweenTheHostsStepsRestoresAsTheValueTheHostReads)
+{
+  Plugin p;
+  const std::string text = "{\"params\":[{\"name\":\"Measure\",\"value\":3.33},{\"name\":\"Mode\",\"value\":0.44},"
+                           "{\"name\":\"Group\",\"value\":2.64},{\"name\":\"Normalize\",\"value\":0.74}],"
+                           "\"version\":\"1.3.1\"}";
+  ChunkBuffer chunk;
+  chunk.PutInt32(static_cast<int32_t>(text.size()));
+  chunk.PutBytes(text.data(), static_cast<int>(text.size()));
+  const std::vector<char> data(reinterpret_cast<const char*>(chunk.Data()),
+                               reinterpret_cast<const char*>(chunk.Data()) + chunk.Size());
+  ASSERT_EQ(p.instance->LoadChunk(kChunkId, data), AAX_SUCCESS);
+  p.instance->DeliverAutomation();
+
+  const struct
+  {
+    int index;
+    const char* name;
+    double step; // the value the host reads the restored one as
+  } cases[] = {{kMeasure, "Measure", 3.3}, {kMode, "Mode", 0.4}, {kGroup, "Group", 2.6}, {kNormalize, "Normalize", 0.7}};
+  AAX_CTypeID id = 0;
+  std::vector<char> saved;
+  ASSERT_EQ(p.instance->SaveChunk(id, saved), AAX_SUCCESS);
+  const auto document = nlohmann::json::parse(saved.begin() + 4, saved.end());
+  for (const auto& c : cases)
+  {
+    const IPlugParam& param = *p.plug->ParamAt(c.index);
+    double hostValue = -1.0;
+    ASSERT_EQ(p->GetParameterNormalizedValue(std::to_string(c.index + 1).c_str(), &hostValue), AAX_SUCCESS);
+    IPlugParam hostReads = param;
+    hostReads.SetFromNormalized(hostValue);
+    EXPECT_DOUBLE_EQ(hostReads.Value(), c.step) << c.name << ": the host's value reads as the step";
+    EXPECT_EQ(param.Value(), hostReads.Value()) << c.name << ": the plug-in holds what the host reads";
+    for (const auto& element : document["params"])
+    {
+      if (element["name"] == c.name)
+      {
+        EXPECT_EQ(element["value"].get<double>(), param.Value()) << c.name << ": the saved state holds it";
+      }
+    }
+  }
+}
+
 TEST(AaxState, BrokenChunksAreReportedAndLoseNothing)
 {
   Plugin p;

@@ -144,6 +144,58 @@ TEST(Engine, MeasureAndTargetChangesRestartTheDetectors)
   EXPECT_EQ(engine.detector(-1), nullptr);
 }
 
+// After a Standard analysis a new target gives a new gain at once; the next block ramps to
+// it linearly, frame i (of n) at from + (to - from) * (i + 1) / n, so its last frame is
+// at the new gain exactly and the block after it is at the new gain throughout. Two
+// changes before a block ramp from the gain last applied to the latest one; a short
+// block ramps over its own length.
+TEST(Engine, ANewTargetAfterTheAnalysisRampsOverTheNextBlockToTheNewGain)
+{
+  AudioPlugin engine;
+  setUpAnalysis(engine);
+  engine.setApplyGain(true);
+  peakBlock(engine, -20.0);
+  engine.setAnalyze(false);
+  const double from = engine.gain();
+  ASSERT_NEAR(from, dbToGain(8.0), kGainTolerance);
+
+  // Every frame of both channels at its place on the ramp from `from` to `to`.
+  auto expectRamp = [](const StereoBuffer& block, double from, double to, const char* what) {
+    const int n = block.frames();
+    for (int i = 0; i < n; ++i)
+    {
+      const double g = from + (to - from) * (i + 1) / n;
+      ASSERT_NEAR(block.left[static_cast<size_t>(i)], g, 1e-12) << what << ", frame " << i << " of " << n;
+      ASSERT_NEAR(block.right[static_cast<size_t>(i)], -0.5 * g, 1e-12) << what << ", frame " << i << " of " << n;
+    }
+    EXPECT_EQ(block.left.back(), to) << what << ": the last frame is at the new gain exactly";
+  };
+
+  engine.setTargetLevel(-6.0);
+  const double to = engine.gain();
+  ASSERT_NEAR(to, dbToGain(14.0), kGainTolerance) << "the new gain applies at once";
+  StereoBuffer ramp(kBlock);
+  fillConstant(ramp, 1.0, -0.5);
+  engine.processBlock(ramp.channels(), kBlock);
+  expectRamp(ramp, from, to, "one change");
+  EXPECT_GT(ramp.left[0], from) << "the first frame has moved";
+
+  StereoBuffer after(kBlock);
+  fillConstant(after, 1.0, -0.5);
+  engine.processBlock(after.channels(), kBlock);
+  for (int i = 0; i < kBlock; ++i)
+    ASSERT_EQ(after.left[static_cast<size_t>(i)], to) << "the ramp lasts one block; frame " << i;
+
+  engine.setTargetLevel(-3.0);
+  engine.setTargetLevel(-9.0);
+  const double latest = engine.gain();
+  ASSERT_NEAR(latest, dbToGain(11.0), kGainTolerance);
+  StereoBuffer shortBlock(64);
+  fillConstant(shortBlock, 1.0, -0.5);
+  engine.processBlock(shortBlock.channels(), 64);
+  expectRamp(shortBlock, to, latest, "two changes, a 64-frame block");
+}
+
 TEST(Engine, MeasureOutsideTheListRunsNoDetector)
 {
   AudioPlugin engine;

@@ -14,7 +14,10 @@
 #include <X11/keysym.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,39 +32,59 @@ using namespace std::chrono_literals;
 
 namespace
 {
-// Starts Xvfb on a free display number and points DISPLAY at it; stops it afterwards.
+// Starts Xvfb on a display number the server picks itself (-displayfd: a number chosen
+// here could be taken by another server between the check and the start) and points
+// DISPLAY at it; stops it afterwards. The server dies with the test, also when a
+// time-out kills the test.
 class XvfbEnvironment : public ::testing::Environment
 {
 public:
   void SetUp() override
   {
-    int number = 90 + static_cast<int>(getpid() % 400);
-    while (access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0 ||
-           access(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), F_OK) == 0)
-      ++number;
-    const std::string display = ":" + std::to_string(number);
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t parent = getpid();
     mPid = fork();
     ASSERT_GE(mPid, 0);
     if (mPid == 0)
     {
-      execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
-             nullptr);
+      close(pipeFds[0]);
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (getppid() != parent)
+        _exit(127);
+      const int null = open("/dev/null", O_RDWR);
+      if (null >= 0)
+      {
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+      }
+      const std::string fd = std::to_string(pipeFds[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             "-noreset", nullptr);
       _exit(127);
     }
-    setenv("DISPLAY", display.c_str(), 1);
-    // Up to 20 s for the server to accept clients: generous on a loaded machine.
-    for (int tries = 0; tries < 400; ++tries)
+    close(pipeFds[1]);
+    // The server writes its display number once it accepts clients; up to 20 s for that,
+    // generous on a loaded machine.
+    std::string number;
+    pollfd ready{pipeFds[0], POLLIN, 0};
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < deadline)
     {
-      if (Display* probe = XOpenDisplay(nullptr))
-      {
-        XCloseDisplay(probe);
-        return;
-      }
-      if (waitpid(mPid, nullptr, WNOHANG) == mPid)
+      if (poll(&ready, 1, 100) <= 0)
+        continue;
+      char c = 0;
+      if (read(pipeFds[0], &c, 1) != 1 || c == '\n')
         break;
-      usleep(50 * 1000);
+      number += c;
     }
-    FAIL() << "Xvfb did not start on " << display << " (apt-get install xvfb)";
+    close(pipeFds[0]);
+    ASSERT_FALSE(number.empty()) << "Xvfb did not start (apt-get install xvfb)";
+    const std::string display = ":" + number;
+    setenv("DISPLAY", display.c_str(), 1);
+    Display* probe = XOpenDisplay(nullptr);
+    ASSERT_NE(probe, nullptr) << "Xvfb on " << display << " accepts no client";
+    XCloseDisplay(probe);
   }
   void TearDown() override
   {
