@@ -99,6 +99,10 @@ struct CaseResult
 };
 CaseResult resultOf(const Samples& samples) { return {distributionOf(samples.blockNs), distributionOf(samples.waitNs), true}; }
 CaseResult gQuiet, gContended, gFloor;
+// The other threads' side, while blocks run back to back: the longest forced take-back
+// of the engine (a deactivation), the longest save, and the longest save made on the
+// processing thread between two of its own blocks; 0 when not run.
+double gLongestClaimNs = 0.0, gLongestSaveNs = 0.0, gLongestOwnThreadSaveNs = 0.0;
 bool gRealTime = false;
 
 bool askForRealTime()
@@ -297,6 +301,96 @@ void Interleaved(benchmark::State& state)
 }
 }
 
+namespace
+{
+// One unpaced block, as an offline render runs them.
+struct BackToBack
+{
+  explicit BackToBack(TavrikQuenmark& plug) : plug(plug), left(kBlockFrames, 0.1), right(kBlockFrames, 0.1), outLeft(kBlockFrames), outRight(kBlockFrames) {}
+  void block()
+  {
+    double* in[2] = {left.data(), right.data()};
+    double* out[2] = {outLeft.data(), outRight.data()};
+    const IPlugBase::AudioBlockLock lock(plug);
+    const IPlugBase::AudioThreadScope scope(plug);
+    plug.BindInputBuffers(0, 2, in, kBlockFrames);
+    plug.BindOutputBuffers(0, 2, out);
+    plug.RunProcessing(kBlockFrames);
+  }
+  TavrikQuenmark& plug;
+  std::vector<double> left, right, outLeft, outRight;
+};
+
+double nsSince(Clock::time_point start)
+{
+  return static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
+}
+
+void OtherThreadsWaits(benchmark::State& state)
+{
+  for (auto _ : state)
+  {
+    auto plug = makeInstance();
+    editorSets(*plug.get(), kMeasure, 5.0); // "LUFS Shrt.": a block of real work
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+      BackToBack blocks(*plug.get());
+      while (!stop.load())
+        blocks.block();
+    });
+    for (int round = 0; round < 200; ++round)
+    {
+      {
+        // A short hold makes a block wait once: the engine is the audio thread's again.
+        const std::lock_guard<std::recursive_mutex> held(plug->Mutex());
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      auto start = Clock::now();
+      plug->ActivationChanged(false);
+      gLongestClaimNs = std::max(gLongestClaimNs, nsSince(start));
+      plug->ActivationChanged(true);
+      start = Clock::now();
+      ChunkBuffer saved;
+      plug->SerializeState(saved);
+      gLongestSaveNs = std::max(gLongestSaveNs, nsSince(start));
+    }
+    stop = true;
+    audio.join();
+
+    // A host saving from its processing thread between blocks, while the editor's thread
+    // keeps the engine the audio thread's.
+    std::thread editor([&] {
+      while (!stop.load())
+      {
+        {
+          const std::lock_guard<std::recursive_mutex> held(plug->Mutex());
+          std::this_thread::sleep_for(std::chrono::microseconds(20));
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+    });
+    stop = false;
+    BackToBack blocks(*plug.get());
+    for (int round = 0; round < 200; ++round)
+    {
+      for (int b = 0; b < 8; ++b)
+        blocks.block();
+      const auto start = Clock::now();
+      ChunkBuffer saved;
+      plug->SerializeState(saved);
+      gLongestOwnThreadSaveNs = std::max(gLongestOwnThreadSaveNs, nsSince(start));
+    }
+    stop = true;
+    editor.join();
+  }
+  state.counters["claim_max_us"] = gLongestClaimNs / 1e3;
+  state.counters["save_max_us"] = gLongestSaveNs / 1e3;
+  state.counters["own_thread_save_max_us"] = gLongestOwnThreadSaveNs / 1e3;
+}
+}
+
+BENCHMARK(OtherThreadsWaits)->Name("Contention/other threads' waits")->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Interleaved)->Name("Contention/interleaved")->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
@@ -304,6 +398,18 @@ int main(int argc, char** argv)
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  const double blockNs = 1e9 * kBlockFrames / kRate;
+  if (gLongestClaimNs > 0.0)
+  {
+    std::printf("\nOther threads while blocks of %d frames run back to back (target: under 2 block lengths)\n",
+                kBlockFrames);
+    auto wait = [blockNs](const char* name, double ns) {
+      std::printf("%-40s %10.1f us = %5.2f blocks (%s)\n", name, ns / 1e3, ns / blockNs, ns < 2.0 * blockNs ? "met" : "MISSED");
+    };
+    wait("longest take-back (deactivation)", gLongestClaimNs);
+    wait("longest save", gLongestSaveNs);
+    wait("longest save on the processing thread", gLongestOwnThreadSaveNs);
+  }
   if (!gQuiet.ran || !gContended.ran)
     return 0; // filtered out
   std::printf("\nOne instance, blocks of %d frames, paced; audio thread at %s priority\n", kBlockFrames,
