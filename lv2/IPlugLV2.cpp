@@ -321,7 +321,11 @@ void IPlugLV2::InformHostOfParamChange(int index, double normalized)
   const IPlugParam* param = ParamAt(index);
   if (param == nullptr)
     return;
-  if (OnAudioThread())
+  if (mUiWrite != nullptr)
+  {
+    mUiWrite(mUiController, mPorts.Param(static_cast<std::uint32_t>(index)), static_cast<float>(param->Value())); // the value the edit set
+  }
+  else if (OnAudioThread())
   {
     // The plain value of what the plug-in set.
     mQueuedValues[static_cast<size_t>(index)] = param->Value();
@@ -331,6 +335,18 @@ void IPlugLV2::InformHostOfParamChange(int index, double normalized)
   {
     mAnnounceAll.store(true, std::memory_order_release);
   }
+}
+
+void IPlugLV2::BeginInformHostOfParamChange(int index)
+{
+  if (mUiTouch != nullptr && ParamAt(index) != nullptr)
+    mUiTouch(mUiController, mPorts.Param(static_cast<std::uint32_t>(index)), true);
+}
+
+void IPlugLV2::EndInformHostOfParamChange(int index)
+{
+  if (mUiTouch != nullptr && ParamAt(index) != nullptr)
+    mUiTouch(mUiController, mPorts.Param(static_cast<std::uint32_t>(index)), false);
 }
 
 LV2_State_Status IPlugLV2::SaveState(LV2_State_Store_Function store, LV2_State_Handle handle)

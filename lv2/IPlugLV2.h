@@ -76,12 +76,24 @@ public:
 
   const Lv2Ports& Ports() const { return mPorts; }
 
+  // The UI's copy of the plug-in: its edits go to the host through `write` (plain values
+  // into the parameters' control ports), its gestures through `touch` when the host gives
+  // it. [UI thread] Set once, before the editor opens.
+  using PortWriter = void (*)(void* controller, std::uint32_t port, float value);
+  using PortTouch = void (*)(void* controller, std::uint32_t port, bool grabbed);
+  void SetUiSink(PortWriter write, PortTouch touch, void* controller)
+  {
+    mUiWrite = write;
+    mUiTouch = touch;
+    mUiController = controller;
+  }
+
   // ---- Framework operations ----
-  void BeginInformHostOfParamChange(int) override {}
+  void BeginInformHostOfParamChange(int index) override;
   // [audio thread] Queued for the notify port; [other threads] every value is announced
   // at the next block.
   void InformHostOfParamChange(int index, double normalized) override;
-  void EndInformHostOfParamChange(int) override {}
+  void EndInformHostOfParamChange(int index) override;
   void NotifyHostOfPresetChange() override {}
   int SamplePosition() override;
   double HostTempo() override;
@@ -126,6 +138,9 @@ private:
   Uris mUris{};
   LV2_Atom_Forge mForge{};
   ReadoutSource mReadoutSource = nullptr;
+  PortWriter mUiWrite = nullptr;
+  PortTouch mUiTouch = nullptr;
+  void* mUiController = nullptr;
 
   std::array<const float*, Lv2Ports::kAudioChannels> mInputs{};
   std::array<float*, Lv2Ports::kAudioChannels> mOutputs{};

@@ -1,7 +1,7 @@
 // Writes the bundle's Turtle files (manifest.ttl, TavrikQuenmark.ttl, presets.ttl) from
 // the product itself: names, ranges, defaults, units and list texts come from its
 // parameters, the port indices from Lv2Ports, so the description always agrees with the
-// module. Usage: lv2_ttl BUNDLE_DIR DSP_BINARY_NAME VERSION_MINOR VERSION_MICRO
+// module. Usage: lv2_ttl BUNDLE_DIR DSP_BINARY_NAME VERSION_MINOR VERSION_MICRO UI_BINARY_NAME
 
 #include "lv2/Lv2Ports.h"
 #include "product/TavrikQuenmark.h"
@@ -63,9 +63,9 @@ bool Write(const std::string& path, const std::string& text)
 
 int main(int argc, char** argv)
 {
-  if (argc != 5)
+  if (argc != 6)
   {
-    std::fprintf(stderr, "usage: lv2_ttl BUNDLE_DIR DSP_BINARY_NAME VERSION_MINOR VERSION_MICRO\n");
+    std::fprintf(stderr, "usage: lv2_ttl BUNDLE_DIR DSP_BINARY_NAME VERSION_MINOR VERSION_MICRO UI_BINARY_NAME\n");
     return 2;
   }
   const std::string dir = argv[1];
@@ -84,6 +84,7 @@ int main(int argc, char** argv)
                                "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
                                "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
                                "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
+                               "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
                                "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
                                "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
                                "@prefix xsd: <http://www.w3.org/2001/XMLSchema#> .\n\n";
@@ -94,7 +95,11 @@ int main(int argc, char** argv)
   manifest << prefixes << plugin << "\n  a lv2:Plugin ;\n  lv2:binary <" << binary << "> ;\n"
            << "  rdfs:seeAlso <TavrikQuenmark.ttl> .\n\n"
            << preset << "\n  a pset:Preset ;\n  lv2:appliesTo " << plugin << " ;\n"
-           << "  rdfs:seeAlso <presets.ttl> .\n";
+           << "  rdfs:seeAlso <presets.ttl> .\n\n"
+           << "<" QUENMARK_LV2_UI_URI ">\n  a ui:X11UI ;\n  ui:binary <" << argv[5] << "> ;\n"
+           << "  lv2:requiredFeature ui:parent ;\n  lv2:optionalFeature ui:resize, ui:touch, urid:map ;\n"
+           << "  lv2:extensionData ui:idleInterface ;\n"
+           << "  ui:portNotification [ ui:plugin " << plugin << " ; lv2:symbol \"notify\" ; ui:notifyType atom:Object ] .\n";
 
   std::ostringstream ttl;
   ttl << prefixes << "<https://tavrik.example/>\n  a foaf:Person ;\n  foaf:name \"Tavrik\" ;\n"
@@ -108,7 +113,8 @@ int main(int argc, char** argv)
       << "  lv2:requiredFeature lv2:hardRTCapable ;\n"
       << "  lv2:optionalFeature urid:map, opts:options, bufsz:boundedBlockLength ;\n"
       << "  opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n"
-      << "  lv2:extensionData state:interface ;\n";
+      << "  lv2:extensionData state:interface ;\n"
+      << "  ui:ui <" QUENMARK_LV2_UI_URI "> ;\n";
 
   const char* const channelNames[] = {"Left", "Right"};
   const char* const channelSymbols[] = {"l", "r"};

@@ -2,6 +2,7 @@
 // urid:map and a block bound, its ports connected to buffers of the test's own.
 
 #include "lv2/Lv2Ports.h"
+#include "AllocationCounter.h"
 
 #include <lv2/atom/forge.h>
 #include <lv2/atom/util.h>
@@ -130,6 +131,14 @@ struct Instance
         found[reinterpret_cast<const LV2_Atom_Int*>(index)->body] = reinterpret_cast<const LV2_Atom_Float*>(value)->body;
     }
     return found;
+  }
+  // Runs one block on buffers already connected, counting the heap calls.
+  std::size_t RunCounted(int frames)
+  {
+    reinterpret_cast<LV2_Atom*>(notify)->size = sizeof notify - sizeof(LV2_Atom);
+    const AllocationScope scope;
+    d->run(handle, static_cast<uint32_t>(frames));
+    return scope.count() + scope.releases();
   }
   // Runs `frames` of a sine at `amplitude` in blocks of `block`; the output is kept.
   void Play(int frames, int block, double amplitude, double rate = 48000.0)
@@ -315,4 +324,30 @@ TEST(Lv2Host, TheBypassPortPassesTheInputThrough)
   plug.Play(48000, 512, 0.5);
   for (size_t i = 0; i < plug.out[0].size(); i += 97)
     ASSERT_EQ(plug.out[0][i], plug.in[0][i]) << i;
+}
+
+TEST(Lv2Host, RunAllocatesNothing)
+{
+  UridMap map;
+  Instance plug(map, 48000.0, 512);
+  ASSERT_NE(plug.handle, nullptr);
+  plug.params[kMeasure] = 4; // LUFS Int.
+  plug.SendSpeed(1.0f);
+  plug.Play(512 * 94, 512, 0.25); // warm: first blocks, a transport start; ends on a full block
+  // Parameter changes, a transport stop and its notification, blocks longer than the bound.
+  plug.params[kTarget] = -20.0f;
+  plug.params[kMode] = 1.0f;
+  plug.SendSpeed(0.0f);
+  EXPECT_EQ(plug.RunCounted(512), 0u);
+  plug.ClearControl();
+  plug.params[kMode] = 0.0f;
+  plug.params[kGroup] = 3.0f;
+  EXPECT_EQ(plug.RunCounted(512), 0u);
+  std::vector<float> longIn(8192, 0.1f), longOut(8192);
+  for (uint32_t c = 0; c < 2; ++c)
+  {
+    plug.d->connect_port(plug.handle, Lv2Ports::AudioIn(c), longIn.data());
+    plug.d->connect_port(plug.handle, Lv2Ports::AudioOut(c), longOut.data());
+  }
+  EXPECT_EQ(plug.RunCounted(8192), 0u);
 }

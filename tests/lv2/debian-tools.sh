@@ -34,6 +34,7 @@ grep -q 'Designation: http://lv2plug.in/ns/lv2core#enabled' <<<"$info" || fail "
 grep -q '"LUFS Shrt."' <<<"$info" || fail "the measure's texts are missing"
 grep -q 'Default$' <<<"$info" || fail "the factory preset is missing"
 [ "$(grep -c '^	Port ' <<<"$info")" -eq 17 ] || fail "lv2info does not show 17 ports"
+grep -q "ui#X11UI" <<<"$info" || fail "lv2info shows no X11 UI"
 
 if command -v lv2_validate >/dev/null && command -v sord_validate >/dev/null; then
   report=$(lv2_validate "$bundle"/*.ttl 2>&1 | grep -v '^Skipping') || true
