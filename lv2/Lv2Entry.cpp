@@ -109,7 +109,7 @@ const LV2_Descriptor kDescriptor = {QUENMARK_LV2_URI, Instantiate, ConnectPort, 
                                     Deactivate,       Cleanup,     ExtensionData};
 } // namespace
 
-extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index)
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index)
 {
   return index == 0 ? &kDescriptor : nullptr;
 }

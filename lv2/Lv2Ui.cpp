@@ -206,7 +206,7 @@ const void* ExtensionData(const char* uri)
 const LV2UI_Descriptor kDescriptor = {QUENMARK_LV2_UI_URI, Instantiate, Cleanup, PortEvent, ExtensionData};
 } // namespace
 
-extern "C" LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(uint32_t index)
+LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(uint32_t index)
 {
   return index == 0 ? &kDescriptor : nullptr;
 }
