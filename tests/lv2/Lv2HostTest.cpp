@@ -138,3 +138,28 @@ TEST(Lv2Host, RunAllocatesNothing)
   }
   EXPECT_EQ(plug.RunCounted(8192), 0u);
 }
+
+TEST(Lv2Host, InstancesInOneGroupShareTheEndOfAnAnalysis)
+{
+  UridMap map;
+  Instance a(map), b(map), outsider(map);
+  ASSERT_NE(a.handle, nullptr);
+  ASSERT_NE(b.handle, nullptr);
+  ASSERT_NE(outsider.handle, nullptr);
+  a.params[kGroup] = b.params[kGroup] = 1.0f;
+  for (Instance* plug : {&a, &b, &outsider})
+  {
+    plug->SendSpeed(1.0f);
+    plug->Play(4800, 480, 0.25);
+  }
+  // Only a's transport stops: its "Analyze" goes off, and so does that of b, its group's.
+  a.SendSpeed(0.0f);
+  a.Play(480, 480, 0.25);
+  ASSERT_EQ(a.Notifications().count(kAnalyze), 1u);
+  b.Play(480, 480, 0.25);
+  outsider.Play(480, 480, 0.25);
+  const auto changes = b.Notifications();
+  ASSERT_EQ(changes.count(kAnalyze), 1u) << "the group member took the change";
+  EXPECT_EQ(changes.at(kAnalyze), 0.0f);
+  EXPECT_EQ(outsider.Notifications().count(kAnalyze), 0u) << "an instance in no group keeps its own";
+}
