@@ -118,21 +118,25 @@ linux() {
   local vst3=$build/vst3/TavrikQuenmark.vst3 tool=$build/tools/quenmark/quenmark
   [ -f "$vst3/Contents/x86_64-linux/TavrikQuenmark.so" ] || die "$vst3 was not built"
   [ -x "$tool" ] || die "$tool was not built"
+  local lv2=$build/lv2-path/TavrikQuenmark.lv2
+  [ -f "$lv2/TavrikQuenmark.so" ] && [ -f "$lv2/manifest.ttl" ] || die "$lv2 was not built"
 
   rm -rf "$stage" && mkdir -p "$stage/$name" "$out"
   local files=$stage/$name
-  cp -r "$vst3" "$files/"
+  cp -r "$vst3" "$lv2" "$files/"
   cp "$tool" "$files/quenmark"
   local debug=$out/debug/linux-x86_64
   rm -rf "$debug"
   split_debug objcopy strip "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so" "$debug"
   split_debug objcopy strip "$files/quenmark" "$debug"
+  split_debug objcopy strip "$files/TavrikQuenmark.lv2/TavrikQuenmark.so" "$debug/lv2"
 
   # The Debian packages of the shared libraries the binaries link (their own NEEDED
   # entries; apt brings what those need): their copyright files ship with the package,
   # their names go into INSTALL.txt.
   local packages binary
-  packages=$(for binary in "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so" "$files/quenmark"; do
+  packages=$(for binary in "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so" \
+                           "$files/TavrikQuenmark.lv2/TavrikQuenmark.so" "$files/quenmark"; do
       ldd "$binary" | awk -v needed="$(readelf -d "$binary" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p')" \
         'BEGIN {n = split(needed, list, "\n"); for (i = 1; i <= n; ++i) want[list[i]] = 1}
          $1 in want && $3 ~ /^\// {print $3}'
@@ -145,7 +149,8 @@ linux() {
   sed "s/@PACKAGES@/$(echo $packages)/" "$here/linux/INSTALL.txt" >"$files/INSTALL.txt"
   cp "$root/CHANGELOG.md" "$files/CHANGELOG.md"
   normalise "$stage"
-  chmod 0755 "$files/quenmark" "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so"
+  chmod 0755 "$files/quenmark" "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so" \
+    "$files/TavrikQuenmark.lv2/TavrikQuenmark.so"
 
   say "$name.tar.gz"
   tar -C "$stage" --sort=name --mtime="@$epoch" --owner=0 --group=0 --numeric-owner \

@@ -28,6 +28,9 @@ for licence in LICENSE.txt TitilliumWeb-OFL.txt nlohmann-json.txt libcairo2.txt 
 done
 check "the changelog is in the archive" test -s "$files/CHANGELOG.md"
 check "the install text names ~/.vst3 and /usr/lib/vst3" grep -q '/usr/lib/vst3' "$files/INSTALL.txt"
+check "the LV2 bundle is in the archive" test -f "$files/TavrikQuenmark.lv2/manifest.ttl"
+check "the install text names ~/.lv2" grep -q '~/.lv2' "$files/INSTALL.txt"
+check "the LV2 module's debug information is kept" has_debug_info "$work/first/debug/linux-x86_64/lv2/TavrikQuenmark.so.debug"
 check "the install text names the library packages" grep -q 'apt-get install .*libcairo2' "$files/INSTALL.txt"
 check "the module is stripped" bash -c "! readelf -S '$module' | grep -q '\.debug_info'"
 check "quenmark is stripped" bash -c "! readelf -S '$files/quenmark' | grep -q '\.debug_info'"

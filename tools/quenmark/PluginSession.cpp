@@ -1,6 +1,9 @@
 #include "tools/quenmark/PluginSession.h"
 
 #include "tools/quenmark/AaxSession.h"
+#if QUENMARK_WITH_LV2
+#include "tools/quenmark/Lv2Session.h"
+#endif
 #include "tools/quenmark/ToolError.h"
 #include "tools/quenmark/Vst3Session.h"
 
@@ -48,6 +51,10 @@ std::shared_ptr<Plugin> loadPlugin(const std::optional<std::string>& path)
 {
   if (path && isAaxBundle(*path))
     return loadAaxPlugin(*path);
+#if QUENMARK_WITH_LV2
+  if (path && isLv2Bundle(*path))
+    return loadLv2Plugin(*path);
+#endif
   try
   {
     return loadVst3Plugin(path);
