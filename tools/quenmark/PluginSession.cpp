@@ -1,5 +1,6 @@
 #include "tools/quenmark/PluginSession.h"
 
+#include "tools/claphost/ClapSession.h"
 #include "tools/quenmark/AaxSession.h"
 #include "tools/quenmark/ToolError.h"
 #include "tools/quenmark/Vst3Session.h"
@@ -48,6 +49,8 @@ std::shared_ptr<Plugin> loadPlugin(const std::optional<std::string>& path)
 {
   if (path && isAaxBundle(*path))
     return loadAaxPlugin(*path);
+  if (path && std::filesystem::path(*path).extension() == ".clap")
+    return loadClapPlugin(*path);
   try
   {
     return loadVst3Plugin(path);
