@@ -97,6 +97,15 @@ public:
   void closeEditor();
   // Serves the timers and descriptors the plug-in registered (main thread).
   void idle();
+  // The periods of the timers the plug-in holds now, and its watched descriptors.
+  std::vector<uint32_t> timerPeriods() const
+  {
+    std::vector<uint32_t> periods;
+    for (const auto& timer : mTimers)
+      periods.push_back(timer.second);
+    return periods;
+  }
+  std::size_t watchedDescriptors() const { return mFds.size(); }
 
   std::vector<OutputEvent>& outputEvents() { return mOutput; }
   std::vector<std::string>& problems() { return mModule.problems(); }
