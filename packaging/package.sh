@@ -68,20 +68,21 @@ windows() {
   local name=TavrikQuenmark-$version-win64
   local triplet=x86_64-w64-mingw32 stage=$out/.stage-win64
   local vst3=$build/vst3/TavrikQuenmark.vst3 aax=$build/aax/TavrikQuenmark.aaxplugin
-  local tool=$build/tools/quenmark/quenmark.exe
+  local tool=$build/tools/quenmark/quenmark.exe clap=$build/clap/TavrikQuenmark.clap
   [ -f "$vst3/Contents/x86_64-win/TavrikQuenmark.vst3" ] || die "$vst3 was not built"
+  [ -f "$clap" ] || die "$clap was not built"
   [ -f "$aax/Contents/x64/TavrikQuenmark.aaxplugin" ] || die "$aax was not built"
   [ -f "$tool" ] || die "$tool was not built"
   command -v makensis >/dev/null || die "makensis not found: apt-get install nsis"
 
   rm -rf "$stage" && mkdir -p "$stage/$name" "$out"
   local files=$stage/$name
-  cp -r "$vst3" "$aax" "$tool" "$files/"
+  cp -r "$vst3" "$aax" "$clap" "$tool" "$files/"
   local debug=$out/debug/win64
   rm -rf "$debug"
   for binary in "$files/TavrikQuenmark.vst3/Contents/x86_64-win/TavrikQuenmark.vst3" \
                 "$files/TavrikQuenmark.aaxplugin/Contents/x64/TavrikQuenmark.aaxplugin" \
-                "$files/quenmark.exe"; do
+                "$files/TavrikQuenmark.clap" "$files/quenmark.exe"; do
     split_debug $triplet-objcopy $triplet-strip "$binary" "$debug"
   done
   # Everything linked in statically: the libraries build-deps.sh built (their Debian
@@ -115,16 +116,19 @@ linux() {
   local version; version=$(version_of "$build")
   local name=TavrikQuenmark-$version-linux-x86_64 stage=$out/.stage-linux
   local vst3=$build/vst3/TavrikQuenmark.vst3 tool=$build/tools/quenmark/quenmark
+  local clap=$build/clap/TavrikQuenmark.clap
   [ -f "$vst3/Contents/x86_64-linux/TavrikQuenmark.so" ] || die "$vst3 was not built"
+  [ -f "$clap" ] || die "$clap was not built"
   [ -x "$tool" ] || die "$tool was not built"
 
   rm -rf "$stage" && mkdir -p "$stage/$name" "$out"
   local files=$stage/$name
-  cp -r "$vst3" "$files/"
+  cp -r "$vst3" "$clap" "$files/"
   cp "$tool" "$files/quenmark"
   local debug=$out/debug/linux-x86_64
   rm -rf "$debug"
   split_debug objcopy strip "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so" "$debug"
+  split_debug objcopy strip "$files/TavrikQuenmark.clap" "$debug"
   split_debug objcopy strip "$files/quenmark" "$debug"
 
   # The Debian packages of the shared libraries the binaries link (their own NEEDED
@@ -143,7 +147,7 @@ linux() {
   licences "$files/licenses" "${list[@]}"
   sed "s/@PACKAGES@/$(echo $packages)/" "$here/linux/INSTALL.txt" >"$files/INSTALL.txt"
   normalise "$stage"
-  chmod 0755 "$files/quenmark" "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so"
+  chmod 0755 "$files/quenmark" "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so" "$files/TavrikQuenmark.clap"
 
   say "$name.tar.gz"
   tar -C "$stage" --sort=name --mtime="@$epoch" --owner=0 --group=0 --numeric-owner \
