@@ -2,10 +2,12 @@
 #       -DWORK=<dir> -P QuenmarkSameSamples.cmake
 # quenmark normalizes one programme through the VST3 bundle and through the CLAP library,
 # in both modes: the files it writes are the same, byte for byte.
+# EMULATOR (|-separated) runs the programmes of a cross build (Wine).
+string(REPLACE "|" ";" emulator "${EMULATOR}")
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 set(input ${WORK}/programme.wav)
-execute_process(COMMAND ${PROGRAMME} ${input} 6 RESULT_VARIABLE rc)
+execute_process(COMMAND ${emulator} ${PROGRAMME} ${input} 6 RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the programme could not be written")
 endif()
@@ -16,7 +18,7 @@ foreach(mode standard continuous)
     else()
       set(plugin ${CLAP})
     endif()
-    execute_process(COMMAND ${QUENMARK} normalize ${input} ${WORK}/${mode}-${format}.wav --plugin ${plugin} --mode ${mode}
+    execute_process(COMMAND ${emulator} ${QUENMARK} normalize ${input} ${WORK}/${mode}-${format}.wav --plugin ${plugin} --mode ${mode}
       RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
     if(NOT rc EQUAL 0)
       message(FATAL_ERROR "quenmark through ${plugin} failed (${rc}):\n${out}${err}")

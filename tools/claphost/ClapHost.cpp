@@ -206,6 +206,8 @@ const void* Instance::hostExtension(const abi::Host*, const char* id)
 #if !defined(_WIN32)
   if (name == "clap.posix-fd-support")
     return &fd;
+#else
+  (void)fd; // Windows hosts have no descriptor watching
 #endif
   return nullptr;
 }
