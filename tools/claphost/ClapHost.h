@@ -111,6 +111,9 @@ public:
   std::vector<std::string>& problems() { return mModule.problems(); }
   void problem(const std::string& text);
   bool onAudioThread() const { return std::this_thread::get_id() == mAudioThreadId; }
+  // Runs job on the host's audio thread and waits for it (benchmarks drive process
+  // from there directly).
+  void runOnAudio(const std::function<void()>& job);
   bool onMainThread() const { return std::this_thread::get_id() == mMainThread; }
   int flushRequests = 0;
   int rescans = 0;
@@ -118,7 +121,6 @@ public:
 private:
   static Instance& of(const abi::Host* host) { return *static_cast<Instance*>(host->data); }
   static const void* hostExtension(const abi::Host* host, const char* id);
-  void runOnAudio(const std::function<void()>& job);
   void audioLoop();
   void receive(const abi::EventHeader& event);
   void checkGesturesClosed();
