@@ -68,20 +68,21 @@ windows() {
   local name=TavrikQuenmark-$version-win64
   local triplet=x86_64-w64-mingw32 stage=$out/.stage-win64
   local vst3=$build/vst3/TavrikQuenmark.vst3 aax=$build/aax/TavrikQuenmark.aaxplugin
-  local tool=$build/tools/quenmark/quenmark.exe
+  local tool=$build/tools/quenmark/quenmark.exe clap=$build/clap/TavrikQuenmark.clap
   [ -f "$vst3/Contents/x86_64-win/TavrikQuenmark.vst3" ] || die "$vst3 was not built"
+  [ -f "$clap" ] || die "$clap was not built"
   [ -f "$aax/Contents/x64/TavrikQuenmark.aaxplugin" ] || die "$aax was not built"
   [ -f "$tool" ] || die "$tool was not built"
   command -v makensis >/dev/null || die "makensis not found: apt-get install nsis"
 
   rm -rf "$stage" && mkdir -p "$stage/$name" "$out"
   local files=$stage/$name
-  cp -r "$vst3" "$aax" "$tool" "$files/"
+  cp -r "$vst3" "$aax" "$clap" "$tool" "$files/"
   local debug=$out/debug/win64
   rm -rf "$debug"
   for binary in "$files/TavrikQuenmark.vst3/Contents/x86_64-win/TavrikQuenmark.vst3" \
                 "$files/TavrikQuenmark.aaxplugin/Contents/x64/TavrikQuenmark.aaxplugin" \
-                "$files/quenmark.exe"; do
+                "$files/TavrikQuenmark.clap" "$files/quenmark.exe"; do
     split_debug $triplet-objcopy $triplet-strip "$binary" "$debug"
   done
   # Everything linked in statically: the libraries build-deps.sh built (their Debian
@@ -116,18 +117,21 @@ linux() {
   local version; version=$(version_of "$build")
   local name=TavrikQuenmark-$version-linux-x86_64 stage=$out/.stage-linux
   local vst3=$build/vst3/TavrikQuenmark.vst3 tool=$build/tools/quenmark/quenmark
+  local clap=$build/clap/TavrikQuenmark.clap
   [ -f "$vst3/Contents/x86_64-linux/TavrikQuenmark.so" ] || die "$vst3 was not built"
+  [ -f "$clap" ] || die "$clap was not built"
   [ -x "$tool" ] || die "$tool was not built"
   local lv2=$build/lv2-path/TavrikQuenmark.lv2
   [ -f "$lv2/TavrikQuenmark.so" ] && [ -f "$lv2/manifest.ttl" ] || die "$lv2 was not built"
 
   rm -rf "$stage" && mkdir -p "$stage/$name" "$out"
   local files=$stage/$name
-  cp -r "$vst3" "$lv2" "$files/"
+  cp -r "$vst3" "$lv2" "$clap" "$files/"
   cp "$tool" "$files/quenmark"
   local debug=$out/debug/linux-x86_64
   rm -rf "$debug"
   split_debug objcopy strip "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so" "$debug"
+  split_debug objcopy strip "$files/TavrikQuenmark.clap" "$debug"
   split_debug objcopy strip "$files/quenmark" "$debug"
   split_debug objcopy strip "$files/TavrikQuenmark.lv2/TavrikQuenmark.so" "$debug/lv2"
 
@@ -150,7 +154,7 @@ linux() {
   cp "$root/CHANGELOG.md" "$files/CHANGELOG.md"
   normalise "$stage"
   chmod 0755 "$files/quenmark" "$files/TavrikQuenmark.vst3/Contents/x86_64-linux/TavrikQuenmark.so" \
-    "$files/TavrikQuenmark.lv2/TavrikQuenmark.so"
+    "$files/TavrikQuenmark.lv2/TavrikQuenmark.so" "$files/TavrikQuenmark.clap"
 
   say "$name.tar.gz"
   tar -C "$stage" --sort=name --mtime="@$epoch" --owner=0 --group=0 --numeric-owner \

@@ -1,9 +1,9 @@
 ; The Windows installer: makensis -DVERSION=x.y.z -DSTAGE=dir -DOUTFILE=setup.exe
 ; STAGE holds what packaging/stage-windows.sh put there: TavrikQuenmark.vst3\,
-; TavrikQuenmark.aaxplugin\, quenmark.exe, CHANGELOG.md and licenses\.
+; TavrikQuenmark.aaxplugin\, TavrikQuenmark.clap, quenmark.exe, CHANGELOG.md and licenses\.
 ;
 ; Command line, besides NSIS's own /S (silent) and /D=folder (the tool's folder):
-;   /NOVST3 /NOAAX /NOCLI   leave that component out
+;   /NOVST3 /NOAAX /NOCLAP /NOCLI   leave that component out
 ;   /PATH                   put the tool's folder on the system PATH
 ; An install over an earlier one (any version, any folder) first runs the earlier
 ; uninstaller silently, so one copy remains.
@@ -99,6 +99,12 @@ Section "AAX plug-in" SecAAX
   WriteRegDWORD HKLM "${PRODUCT_KEY}" "AAX" 1
 SectionEnd
 
+Section "CLAP plug-in" SecCLAP
+  SetOutPath "$COMMONFILES64\CLAP"
+  File "${STAGE}\TavrikQuenmark.clap"
+  WriteRegDWORD HKLM "${PRODUCT_KEY}" "CLAP" 1
+SectionEnd
+
 Section "Command-line tool" SecCLI
   SetOutPath "$INSTDIR"
   File "${STAGE}\quenmark.exe"
@@ -134,11 +140,13 @@ SectionEnd
 
 LangString DESC_VST3 ${LANG_ENGLISH} "TavrikQuenmark.vst3 into $COMMONFILES64\VST3, where every VST3 host looks."
 LangString DESC_AAX ${LANG_ENGLISH} "TavrikQuenmark.aaxplugin into $COMMONFILES64\Avid\Audio\Plug-Ins."
+LangString DESC_CLAP ${LANG_ENGLISH} "TavrikQuenmark.clap into $COMMONFILES64\CLAP, where CLAP hosts look."
 LangString DESC_CLI ${LANG_ENGLISH} "quenmark.exe, which analyses and normalizes audio files through the plug-in."
 LangString DESC_PATH ${LANG_ENGLISH} "Adds the tool's folder to the system PATH, so that quenmark runs from any prompt."
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecVST3} $(DESC_VST3)
   !insertmacro MUI_DESCRIPTION_TEXT ${SecAAX} $(DESC_AAX)
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecCLAP} $(DESC_CLAP)
   !insertmacro MUI_DESCRIPTION_TEXT ${SecCLI} $(DESC_CLI)
   !insertmacro MUI_DESCRIPTION_TEXT ${SecPath} $(DESC_PATH)
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
@@ -155,6 +163,11 @@ Function .onInit
   ${GetOptions} $R0 "/NOAAX" $R1
   ${IfNot} ${Errors}
     !insertmacro UnselectSection ${SecAAX}
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/NOCLAP" $R1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SecCLAP}
   ${EndIf}
   ClearErrors
   ${GetOptions} $R0 "/NOCLI" $R1
@@ -205,6 +218,8 @@ Section "Uninstall"
   ; Only what the installer put there: a file the user added to a shared folder stays.
   RMDir /r "$COMMONFILES64\VST3\TavrikQuenmark.vst3"
   RMDir /r "$COMMONFILES64\Avid\Audio\Plug-Ins\TavrikQuenmark.aaxplugin"
+  Delete "$COMMONFILES64\CLAP\TavrikQuenmark.clap"
+  RMDir "$COMMONFILES64\CLAP"
   Delete "$INSTDIR\quenmark.exe"
   RMDir /r "$INSTDIR\licenses"
   Delete "$INSTDIR\CHANGELOG.md"

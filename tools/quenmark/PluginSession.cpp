@@ -1,5 +1,6 @@
 #include "tools/quenmark/PluginSession.h"
 
+#include "tools/claphost/ClapSession.h"
 #include "tools/quenmark/AaxSession.h"
 #if QUENMARK_WITH_LV2
 #include "tools/quenmark/Lv2Session.h"
@@ -55,6 +56,8 @@ std::shared_ptr<Plugin> loadPlugin(const std::optional<std::string>& path)
   if (path && isLv2Bundle(*path))
     return loadLv2Plugin(*path);
 #endif
+  if (path && std::filesystem::path(*path).extension() == ".clap")
+    return loadClapPlugin(*path);
   try
   {
     return loadVst3Plugin(path);
