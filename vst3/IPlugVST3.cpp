@@ -114,6 +114,9 @@ IPlugVST3::IPlugVST3(int paramCount, const char* channelIO, int presetCount, con
   mHostValues.resize(static_cast<size_t>(ParamCount()) + 2);
   mQueuedValues.assign(static_cast<size_t>(ParamCount()), std::numeric_limits<double>::quiet_NaN());
   mValuesBeforeRecall.resize(static_cast<size_t>(ParamCount()));
+  mReportedFromAudio = std::make_unique<std::atomic<double>[]>(static_cast<size_t>(ParamCount()));
+  for (int i = 0; i < ParamCount(); ++i)
+    mReportedFromAudio[static_cast<size_t>(i)].store(std::numeric_limits<double>::quiet_NaN());
   mDeferredRing.resize(kDeferredCapacity);
   mDeferredOverflow = std::make_unique<std::atomic<double>[]>(static_cast<size_t>(ParamCount()) + 2);
   for (int slot = 0; slot < ParamCount() + 2; ++slot)

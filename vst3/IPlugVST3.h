@@ -277,6 +277,9 @@ private:
   // none), and the parameters inside a gesture the editor opened. Sized at construction.
   std::vector<double> mQueuedValues;
   std::vector<double> mValuesBeforeRecall;
+  // The last value each parameter's blocks reported to the host (NaN: none), so the
+  // host's echo of it through setParamNormalized is known as one. Sized at construction.
+  std::unique_ptr<std::atomic<double>[]> mReportedFromAudio;
   // Host values of blocks that ran without the plug-in mutex, in arrival order: a ring
   // written by the audio thread only and read by holders of the plug-in mutex only. A full
   // ring (1024 values with no holder between) keeps the latest value of each parameter

@@ -139,7 +139,12 @@ tresult PLUGIN_API IPlugVST3::setParamNormalized(ParamID id, ParamValue value)
   // audio runs; a value the host sends again through process then changes nothing. A
   // "Preset" value is only kept: hosts re-send it after every load, and recalling the
   // preset again would undo the state just loaded.
-  if (slot < ParamCount() || id == kBypassParamId)
+  // A host hands the values the blocks reported back to the controller, often a few
+  // blocks later: such an echo is kept for reading back, but must not pull a gain that
+  // moved on since back to where it was.
+  const bool echo = slot < ParamCount() &&
+                    std::fabs(normalized - mReportedFromAudio[static_cast<size_t>(slot)].load(std::memory_order_relaxed)) < 1e-7;
+  if ((slot < ParamCount() && !echo) || id == kBypassParamId)
     ApplyQueuedHostValue(id, normalized);
   KeepHostValue(slot, normalized);
   return kResultOk;
@@ -286,6 +291,7 @@ void IPlugVST3::InformHostOfParamChange(int index, double normalized)
   if (OnAudioThread())
   {
     mQueuedValues[static_cast<size_t>(index)] = normalized; // the latest value wins
+    mReportedFromAudio[static_cast<size_t>(index)].store(normalized, std::memory_order_relaxed);
     return;
   }
   const auto id = static_cast<ParamID>(index);

@@ -139,29 +139,12 @@ void Vst3Session::process(const double* const* in, double* const* out, int frame
 {
   if (vst3host::Status status = mRunner->process(in, out, frames); !status)
     fail("the plug-in failed", status);
-  noteReportedGain();
 }
 
 void Vst3Session::flush()
 {
   if (vst3host::Status status = mRunner->flush(); !status)
     fail("the plug-in failed", status);
-  noteReportedGain();
-}
-
-void Vst3Session::noteReportedGain()
-{
-  IParameterChanges& changes = mRunner->outputChanges();
-  for (int32 i = 0; i < changes.getParameterCount(); ++i)
-  {
-    IParamValueQueue* queue = changes.getParameterData(i);
-    if (queue == nullptr || queue->getParameterId() != mIds.gain || queue->getPointCount() < 1)
-      continue;
-    int32 offset = 0;
-    ParamValue value = 0.;
-    if (queue->getPoint(queue->getPointCount() - 1, offset, value) == kResultOk)
-      mReportedGain = value;
-  }
 }
 
 double Vst3Session::measuredLevel()
@@ -177,7 +160,9 @@ double Vst3Session::measuredLevel()
 
 double Vst3Session::gainDb()
 {
-  return mReportedGain ? mInstance->toPlain(mIds.gain, *mReportedGain) : plainValue(mIds.gain);
+  // The value the controller reads back now: the plug-in's own while it moves, which a
+  // report (made a few times a second) may trail.
+  return plainValue(mIds.gain);
 }
 
 } // namespace quenmark

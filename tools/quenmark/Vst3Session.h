@@ -56,11 +56,9 @@ public:
   double gainDb() override;
 
 private:
-  void noteReportedGain();
 
   std::unique_ptr<vst3host::PluginInstance> mInstance;
   std::unique_ptr<vst3host::ProcessRunner> mRunner;
   ProductParameterIds mIds{};
-  std::optional<Steinberg::Vst::ParamValue> mReportedGain; // normalized
 };
 } // namespace quenmark
