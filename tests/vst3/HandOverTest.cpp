@@ -5,7 +5,9 @@
 
 #include "Vst3Host.h"
 
+#include <cmath>
 #include <future>
+#include <optional>
 #include <mutex>
 #include <random>
 #include <string>
@@ -313,4 +315,41 @@ TEST(Vst3HandOver, ProcessRacingADeactivationAndSetUp)
   }
   done = true;
   audio.join();
+}
+
+// Hosts hand the values a block reported back to the controller, a few blocks later. The
+// echo of a moving gain must not pull the gain back to where it was when reported.
+TEST(Vst3HandOver, AHostsLateEchoOfAReportedGainDoesNotPullTheGainBack)
+{
+  Instance i;
+  Block<double> block(2, 512, 0.05);
+  auto reported = IPtr<ParameterChanges>::adopt(new ParameterChanges);
+  block.data.outputParameterChanges = reported.get();
+  ASSERT_EQ(block.change(kMode, 1.0).change(kMeasure, 0.0).change(kTargetValue, targetNormalized(-12.0)).run(*i.plug),
+            kResultOk);
+  std::optional<double> report;
+  for (int b = 0; b < 60 && !report; ++b)
+  {
+    for (auto& channel : block.in)
+      std::fill(channel.begin(), channel.end(), 0.05 * (1.0 + 0.05 * b)); // a swell: the gain falls
+    reported->clear();
+    ASSERT_EQ(block.run(*i.plug), kResultOk);
+    for (int32 q = 0; q < reported->getParameterCount(); ++q)
+      if (IParamValueQueue* queue = reported->getParameterData(q); queue->getParameterId() == kGain)
+      {
+        int32 offset = 0;
+        ParamValue value = 0.0;
+        queue->getPoint(queue->getPointCount() - 1, offset, value);
+        report = value;
+      }
+  }
+  ASSERT_TRUE(report) << "a moving gain is reported";
+  for (auto& channel : block.in)
+    std::fill(channel.begin(), channel.end(), 0.4); // the gain moves on
+  ASSERT_EQ(block.run(*i.plug), kResultOk);
+  const double now = i->ParamAt(kGain)->Value();
+  ASSERT_GT(std::fabs(now - (-60.0 + 120.0 * *report)), 1.0);
+
+  ASSERT_EQ(i->setParamNormalized(kGain, *report), kResultOk); // the host's late echo
+  EXPECT_EQ(i->ParamAt(kGain)->Value(), now) << "the echo pulled the gain back";
 }
