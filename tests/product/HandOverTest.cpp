@@ -17,8 +17,6 @@ namespace
 {
 using Clock = std::chrono::steady_clock;
 
-// The level a 1 kHz sine of `peakDb` peaks reads in "dBFS".
-constexpr double kBlockSeconds = 512.0 / 48000.0;
 
 // Runs one block of a sine on a thread of its own, as a host's audio thread does.
 void blockOnAudioThread(Harness& h, double peakDb, bool bypassed = false)
