@@ -55,7 +55,10 @@ GroupLink::GroupLink(IPlugBase& owner, std::vector<int> synchronisedParams)
       break;
     }
   if (mOwnsSlot)
+  {
     t.slots[mSlot].group = -1;
+    t.slots[mSlot].pending = false;
+  }
 }
 
 GroupLink::~GroupLink()
@@ -64,7 +67,19 @@ GroupLink::~GroupLink()
     return;
   GroupTables& t = tables();
   std::lock_guard<std::mutex> guard(t.lock);
-  t.slots[mSlot].owner = -1;
+  // The slot leaves its group, so values this instance never took stop holding the group
+  // pending: a later instance that joins must not take what was meant for one that is gone.
+  SlotEntry& slot = t.slots[mSlot];
+  const int group = slot.group;
+  slot.owner = -1;
+  slot.group = -1;
+  slot.pending = false;
+  if (group < 0)
+    return;
+  bool stillPending = false;
+  for (const SlotEntry& other : t.slots)
+    stillPending = stillPending || (other.group == group && other.pending);
+  t.groupPending[static_cast<size_t>(group)] = stillPending;
 }
 
 std::mutex& GroupLink::TablesMutexForTests() { return tables().lock; }

@@ -32,7 +32,8 @@ public:
   // [any thread, without the owner's plug-in mutex: it waits for the tables] Takes the
   // lowest free slot (slot 0, shared, when none is free). The link starts in no group.
   GroupLink(IPlugBase& owner, std::vector<int> synchronisedParams);
-  // [any thread, without the owner's plug-in mutex] Frees the slot.
+  // [any thread, without the owner's plug-in mutex] Frees the slot and takes it out of its
+  // group: what it had not received yet no longer waits for it.
   ~GroupLink();
   GroupLink(const GroupLink&) = delete;
   GroupLink& operator=(const GroupLink&) = delete;

@@ -173,3 +173,26 @@ TEST(Groups, SlotsAreTakenLowestFirstAndSharedBeyond128)
   TavrikQuenmark next;
   EXPECT_EQ(next.Group().Slot(), freed);
 }
+
+TEST(Groups, InstancesThatAreGoneLeaveNothingForTheNextMember)
+{
+  // A member alone publishes; two members part before one of them received.
+  {
+    Harness alone;
+    alone.editorSets(kGroup, 8);
+    alone.editorSets(kTargetValue, -30.0);
+  }
+  {
+    Harness a, b;
+    a.editorSets(kGroup, 8);
+    b.editorSets(kGroup, 8);
+    a.editorSets(kTargetValue, -25.0);
+  }
+  // A session loaded later puts a new instance into the same group: it keeps its own values.
+  Harness next;
+  next.hostSets(kGroup, 8);
+  next.hostSets(kTargetValue, -20.0);
+  block(next);
+  next->OnEditorIdle();
+  EXPECT_EQ(next.value(kTargetValue), -20.0);
+}
