@@ -611,8 +611,12 @@ void IGraphicsX11::HandleEvent(void* rawEvent)
     HandleKey(&event.xkey);
     break;
   case FocusOut:
-    if (mField && event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior)
-      CommitTextEntry(); // leaving the field keeps what was typed
+    // Leaving the field keeps what was typed. Focus passing into a child, and the
+    // pointer-root focus leaving the window under the pointer (the editor's first click
+    // takes the focus from the pointer root), are not the editor losing it.
+    if (mField && event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior &&
+        event.xfocus.detail != NotifyPointer)
+      CommitTextEntry();
     break;
   default:
     break;
