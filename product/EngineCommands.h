@@ -10,6 +10,10 @@ struct EngineCommand
   enum Kind : int32_t
   {
     kParameter, // parameter `index` now has `value`
+    // Parameter `index` now has `value`, which a block without the mutex received (a host
+    // value the engine took at once, or a preset's): applied only where the engine holds
+    // another value, and older than any stop seen since.
+    kParameterFromLocklessBlock,
     kKeepLevel, // remember the measured level, for a recall that carries none
     kRecall,    // install `value` as the measured level (NaN: the one kept) and `gainDb`
     kSnapshot   // record the measured level for reader number `value`

@@ -43,9 +43,19 @@ TavrikQuenmark::TavrikQuenmark()
   mReportedGainDb = ParamValue(kGain); // the default, which the host knows
   InitParameters();
   for (int i = 0; i < kParamCount; ++i)
+  {
     mEngineValues[static_cast<size_t>(i)] = ParamValue(i);
+    mHostConversions.push_back(*ParamAt(i));
+  }
   AttachEditor(BuildEditor(*this, kVersionText, mEditorReadouts));
   CreateDefaultPresets("-", 1);
+  for (int preset = 0; preset < PresetCount(); ++preset)
+  {
+    std::array<double, kParamCount> values{};
+    for (int i = 0; i < kParamCount; ++i)
+      values[static_cast<size_t>(i)] = PresetAt(preset)->values[static_cast<size_t>(i)];
+    mPresetValues.push_back(values);
+  }
   // The link waits for the group tables while it takes its slot: never under the mutex.
   auto link = std::make_unique<GroupLink>(*this, std::vector<int>{kMeasure, kTargetValue, kMode, kAnalyze, kNormalize});
   PlugLock lock(Mutex());
@@ -97,7 +107,9 @@ void TavrikQuenmark::ResetProcessing()
   PlugLock lock(Mutex());
   ClaimProcessor(true); // the host does not process while it prepares
   RunEngineCommands();
+  ApplyValuesFromLocklessBlocks();
   SettleOwedStop();
+  TakeGainFromEngine();
   mEngine.prepare(static_cast<int32_t>(SampleRate()), BlockSize(), 1);
   if (PlugBinding::kTraits.tailForEveryHost || HostCode() == kHostCodeLogic)
     SetTailLength(kTailFrames);
@@ -143,6 +155,10 @@ void TavrikQuenmark::ParamChanged(int index, int source)
   }
   const double v = param->Value();
   mApplied[static_cast<size_t>(index)] = v;
+  // A choice of "Analyze" made after a stop that a block without the mutex saw stands; the
+  // stop's own switch-off, a group's and what those blocks received are older.
+  if (index == kAnalyze && source != kSourceInternal && !HandingOverFromLocklessBlocks())
+    VoidOwedStops();
   const bool continuous = AppliedValue(kMode) == 1.0;
   switch (index)
   {
@@ -187,7 +203,8 @@ void TavrikQuenmark::ParamChanged(int index, int source)
   default:
     break;
   }
-  ToEngine({EngineCommand::kParameter, index, v, 0.0});
+  ToEngine({HandingOverFromLocklessBlocks() ? EngineCommand::kParameterFromLocklessBlock : EngineCommand::kParameter, index, v,
+            0.0});
   if (source == kSourceEditor)
   {
     if (mGroupLink)
@@ -206,24 +223,67 @@ void TavrikQuenmark::ToEngine(const EngineCommand& command)
   if (!claimed)
     ClaimProcessor(true);
   RunEngineCommands();
-  if (command.kind == EngineCommand::kParameter && command.index == kAnalyze)
-    mStopOwed.store(false, std::memory_order_relaxed); // the user's choice comes after the stop
-  else if (!OnAudioThread())
-    SettleOwedStop();
+  if (command.kind != EngineCommand::kParameterFromLocklessBlock && !OnAudioThread())
+    SettleOwedStop(); // a lockless block's value came before the stop: settled after it
   ApplyToEngine(command);
+}
+
+void TavrikQuenmark::HostValueToEngine(int index, double normalized)
+{
+  if (index < 0 || index >= kParamCount || !std::isfinite(normalized))
+    return;
+  RunEngineCommands(); // what other threads handed over came first
+  IPlugParam& conversion = mHostConversions[static_cast<size_t>(index)];
+  conversion.SetFromNormalized(normalized);
+  TakeValueIntoEngine(index, conversion.Value());
+}
+
+void TavrikQuenmark::PresetToEngine(int index)
+{
+  if (index < 0 || index >= static_cast<int>(mPresetValues.size()))
+    return; // refused, as the recall will be
+  RunEngineCommands();
+  for (int i = 0; i < kParamCount; ++i)
+    TakeValueIntoEngine(i, mPresetValues[static_cast<size_t>(index)][static_cast<size_t>(i)]);
+}
+
+void TavrikQuenmark::TakeValueIntoEngine(int index, double value)
+{
+  // Unchanged at the parameter's resolution: the parameter will stay as it is, and so does
+  // the engine. "Gain" is compared with the gain the engine moved to, as the parameter
+  // follows it.
+  const double held = index == kGain ? std::clamp(mShownGainDb, -60.0, 60.0) : mEngineValues[static_cast<size_t>(index)];
+  if (!mHostConversions[static_cast<size_t>(index)].SameValue(held, value))
+    ApplyParameterToEngine(index, value);
+}
+
+void TavrikQuenmark::LocklessValuesApplied(uint64_t count)
+{
+  for (uint64_t settled = mStopsSettled.load(std::memory_order_relaxed);
+       settled != mStopsPosted.load(std::memory_order_acquire) &&
+       mStopsOwedAfter[settled % kOwedStopCapacity].load(std::memory_order_relaxed) <= count;
+       settled = mStopsSettled.load(std::memory_order_relaxed))
+  {
+    mStopsSettled.store(settled + 1, std::memory_order_release);
+    EndAnalysisAtStop();
+  }
 }
 
 void TavrikQuenmark::SettleOwedStop()
 {
-  if (mStopOwed.exchange(false, std::memory_order_relaxed))
-    EndAnalysisAtStop();
+  if (!StopOwed())
+    return;
+  VoidOwedStops();
+  EndAnalysisAtStop();
 }
 
 void TavrikQuenmark::TakeHandedOverChanges()
 {
   RunEngineCommands();
-  if (!BlockWithoutMutex())
-    SettleOwedStop();
+  if (BlockWithoutMutex())
+    return;
+  SettleOwedStop();
+  TakeGainFromEngine();
 }
 
 void TavrikQuenmark::RunEngineCommands()
@@ -238,6 +298,8 @@ void TavrikQuenmark::ApplyToEngine(const EngineCommand& command)
   case EngineCommand::kParameter:
     ApplyParameterToEngine(command.index, command.value);
     break;
+  case EngineCommand::kParameterFromLocklessBlock:
+    break; // the engine took it in that block, in its place among the other changes
   case EngineCommand::kKeepLevel:
     mKeptLevel = mEngine.maxLevel();
     break;
@@ -249,6 +311,7 @@ void TavrikQuenmark::ApplyToEngine(const EngineCommand& command)
     // the level in between, and no later writer's.
     slot.begin.store(reader + 1);
     slot.level.store(mEngine.maxLevel());
+    slot.gainDb.store(mShownGainDb);
     slot.end.store(reader + 1);
     break;
   }
@@ -297,7 +360,6 @@ void TavrikQuenmark::ApplyParameterToEngine(int index, double v)
       ApplyStandardSwitches();
     break;
   case kAnalyze:
-    mStopOwed.store(false, std::memory_order_relaxed); // a later choice voids an owed stop
     if (!continuous)
       mEngine.setAnalyze(v >= 0.5);
     break;
@@ -331,12 +393,8 @@ void TavrikQuenmark::ApplyStandardSwitches()
 void TavrikQuenmark::HandleTransport()
 {
   const bool holdsMutex = !BlockWithoutMutex();
-  if (mStopOwed.load(std::memory_order_relaxed))
-  {
-    if (!holdsMutex)
-      return;
+  if (holdsMutex)
     SettleOwedStop();
-  }
   FetchTransportInfo(&mTimeInfo);
   if (mTimeInfo.transportRunning && !mTransportWasRunning)
   {
@@ -349,9 +407,26 @@ void TavrikQuenmark::HandleTransport()
     mEngine.setStopped(true);
     mTransportWasRunning = false;
     if (holdsMutex)
+    {
       EndAnalysisAtStop();
+    }
     else
-      mStopOwed.store(true, std::memory_order_relaxed);
+    {
+      // The engine ends the analysis now, as a block with the mutex would; the parameter
+      // follows when a holder of the mutex reaches this point of what the host sent.
+      TakeValueIntoEngine(kAnalyze, 0.0);
+      const uint64_t posted = mStopsPosted.load(std::memory_order_relaxed);
+      const uint64_t after = LocklessValuesReceived();
+      if (posted - mStopsSettled.load(std::memory_order_acquire) < kOwedStopCapacity)
+      {
+        mStopsOwedAfter[posted % kOwedStopCapacity].store(after, std::memory_order_relaxed);
+        mStopsPosted.store(posted + 1, std::memory_order_release);
+      }
+      else
+      {
+        mStopsOwedAfter[(posted - 1) % kOwedStopCapacity].store(after, std::memory_order_relaxed);
+      }
+    }
   }
 }
 
@@ -415,12 +490,7 @@ void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
   if (!holdsMutex)
     return; // "Gain" follows at the next block that holds the mutex
 
-  // "Gain" doubles as the gain readout: it is overwritten with the engine's gain on every
-  // block, without announcing it to the engine or the host. The readout counts as
-  // applied: a host that sends it back changes nothing.
-  IPlugParam* gainParam = ParamAt(kGain);
-  gainParam->SetValue(std::clamp(mShownGainDb, -60.0, 60.0));
-  mApplied[kGain] = gainParam->Value();
+  IPlugParam* gainParam = GainFollowsEngine();
 
   // A gain that settled (an analysis ended, a new target met the kept level) is reported
   // at once, so the host stores and re-sends this gain, not one it read while it still
@@ -430,6 +500,30 @@ void TavrikQuenmark::ProcessAudio(double** inputs, double** outputs, int frames)
   mFramesSinceGainReport = std::min<int64_t>(mFramesSinceGainReport + frames, INT32_MAX);
   const bool reportDue = !gainMoves || mFramesSinceGainReport >= static_cast<int64_t>(SampleRate() * kMovingGainReportSeconds);
   if (reportDue && !gainParam->SameValue(gainParam->Value(), mReportedGainDb))
+  {
+    mReportedGainDb = gainParam->Value();
+    mFramesSinceGainReport = 0;
+    InformHostOfParamChange(kGain, gainParam->ToNormalized());
+  }
+}
+
+IPlugParam* TavrikQuenmark::GainFollowsEngine()
+{
+  // "Gain" doubles as the gain readout: it is overwritten with the engine's gain on every
+  // block, without announcing it to the engine or the host. The readout counts as
+  // applied: a host that sends it back changes nothing.
+  IPlugParam* gainParam = ParamAt(kGain);
+  gainParam->SetValue(std::clamp(mShownGainDb, -60.0, 60.0));
+  mApplied[kGain] = gainParam->Value();
+  return gainParam;
+}
+
+void TavrikQuenmark::TakeGainFromEngine()
+{
+  // Blocks without the mutex moved the gain past the parameter: it follows now, and the
+  // host is told, as a block holding the mutex would have told it.
+  const IPlugParam* gainParam = GainFollowsEngine();
+  if (!gainParam->SameValue(gainParam->Value(), mReportedGainDb))
   {
     mReportedGainDb = gainParam->Value();
     mFramesSinceGainReport = 0;
@@ -453,13 +547,15 @@ void TavrikQuenmark::OnEditorTimer()
 {
   // Changes queued for blocks that stopped coming are applied here once the engine can
   // be taken back, so the readouts show them even while the host does not process.
-  if (mEngineCommands.Posted() != mEngineCommands.Taken() || mStopOwed.load(std::memory_order_relaxed))
+  if (mEngineCommands.Posted() != mEngineCommands.Taken() || StopOwed())
   {
     PlugLock lock(Mutex());
     if (ClaimProcessor())
     {
       RunEngineCommands();
+      ApplyValuesFromLocklessBlocks();
       SettleOwedStop();
+      TakeGainFromEngine();
     }
   }
   mEditorReadouts.Refresh(mReadouts);
@@ -489,6 +585,7 @@ TavrikQuenmark::Snapshot TavrikQuenmark::TakeSnapshot()
         ClaimProcessor(true);
         RunEngineCommands();
         snapshot.level = mEngine.maxLevel();
+        snapshot.values[kGain] = std::clamp(mShownGainDb, -60.0, 60.0);
         return snapshot;
       }
     }
@@ -499,6 +596,8 @@ TavrikQuenmark::Snapshot TavrikQuenmark::TakeSnapshot()
       if (recorded == reader + 1)
       {
         snapshot.level = slot.level.load();
+        // "Gain" is the engine's: blocks without the mutex moved it past the parameter.
+        snapshot.values[kGain] = std::clamp(slot.gainDb.load(), -60.0, 60.0);
         if (slot.begin.load() == recorded)
           return snapshot;
       }

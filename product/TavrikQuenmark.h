@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 // The product's parameter indices, which are also its host parameter IDs.
 enum EParamIndex
@@ -53,6 +54,16 @@ public:
   void OnEditorTimer() override;
   // [audio thread, in a bypassed block or a flush] Applies what was handed over.
   void TakeHandedOverChanges() override;
+  void HostValueToEngine(int index, double normalized) override;
+  void LocklessValuesApplied(uint64_t count) override;
+  void PresetToEngine(int index) override;
+  // [holding the mutex, owning the engine] "Gain" takes the engine's gain; the second also
+  // tells the host when it differs from what the host was last told.
+  IPlugParam* GainFollowsEngine();
+  void TakeGainFromEngine();
+  // [the engine's owner] A value the engine is to take, unless it holds it already at the
+  // parameter's resolution.
+  void TakeValueIntoEngine(int index, double value);
   // [any thread, takes the plug-in mutex] The JSON state document.
   bool SerializeState(ChunkBuffer& chunk) override;
   int RestoreState(const ChunkBuffer& chunk, int start) override;
@@ -118,6 +129,11 @@ private:
   // The value each parameter had when the engine last took it; processing decisions
   // read these, not values a host may have set at the controller since.
   std::array<double, kParamCount> mEngineValues{};
+  // Copies of the parameters made at construction, for turning a host's normalized value
+  // into the engine's on the audio thread without touching the parameters themselves.
+  std::vector<IPlugParam> mHostConversions;
+  // The presets' values as the constructor stored them (the presets never change after).
+  std::vector<std::array<double, kParamCount>> mPresetValues;
   TransportInfo mTimeInfo;
   bool mTransportWasRunning = false;
   // A stop was seen in a block without the mutex: "Analyze" goes off as soon as the
@@ -125,7 +141,20 @@ private:
   // engine back), and until then no new start is taken. A change of "Analyze" that
   // reaches the engine after the stop voids it: the user's new choice stands. Atomic so
   // the editor's timer can see that one is owed.
-  std::atomic<bool> mStopOwed{false};
+  // The stops seen by blocks without the mutex whose "Analyze" 0 the parameters still
+  // owe (the engine took it at the stop), each with the binding's count of values left
+  // for the mutex when it was seen: those came before it, later ones after it. The audio
+  // thread posts, holders of the mutex settle; a full ring moves its newest stop later.
+  static constexpr uint64_t kOwedStopCapacity = 8;
+  std::array<std::atomic<uint64_t>, kOwedStopCapacity> mStopsOwedAfter{};
+  std::atomic<uint64_t> mStopsPosted{0};
+  std::atomic<uint64_t> mStopsSettled{0};
+  bool StopOwed() const
+  {
+    return mStopsPosted.load(std::memory_order_acquire) != mStopsSettled.load(std::memory_order_acquire);
+  }
+  // [holding the plug-in mutex] Forgets every owed stop: a later choice of "Analyze" stands.
+  void VoidOwedStops() { mStopsSettled.store(mStopsPosted.load(std::memory_order_acquire), std::memory_order_release); }
   // Frames since a moving gain was last reported to the host.
   int64_t mFramesSinceGainReport = 0;
   bool mNormalize = false; // the engine runs on every block while set
@@ -140,6 +169,7 @@ private:
   struct SnapshotSlot
   {
     std::atomic<double> level{0.0};
+    std::atomic<double> gainDb{0.0};
     std::atomic<uint64_t> begin{0};
     std::atomic<uint64_t> end{0};
   };

@@ -554,6 +554,14 @@ void IPlugVST3::ApplyParameterChanges(IParameterChanges* changes)
     const int slot = HostValueSlot(id);
     if (slot < 0)
       continue;
+    // The engine and the bypass take the value now, so this block plays it as a block
+    // with the mutex would; the parameter itself is handed over below, in arrival order.
+    if (id < static_cast<ParamID>(ParamCount()) && HostCode() != kHostLive)
+      HostValueToEngine(static_cast<int>(id), value);
+    else if (id == kBypassParamId)
+      SetBypassed(value > 0.5);
+    else if (id == kPresetParamId)
+      PresetToEngine(static_cast<int>(value * PresetCount()));
     const uint64_t posted = mDeferredPosted.load(std::memory_order_relaxed);
     if (!mHasDeferredOverflow.load(std::memory_order_acquire) &&
         posted - mDeferredTaken.load(std::memory_order_acquire) < kDeferredCapacity)
@@ -571,16 +579,21 @@ void IPlugVST3::ApplyParameterChanges(IParameterChanges* changes)
 
 void IPlugVST3::ApplyDeferredHostValues()
 {
+  const LocklessHandOver handOver(*this);
   uint64_t taken = mDeferredTaken.load(std::memory_order_relaxed);
   const uint64_t posted = mDeferredPosted.load(std::memory_order_acquire);
   for (; taken != posted; ++taken)
   {
+    LocklessValuesApplied(taken); // what a block did after the first `taken` values
     const DeferredHostValue deferred = mDeferredRing[taken % kDeferredCapacity];
     mDeferredTaken.store(taken + 1, std::memory_order_release);
     ApplyQueuedHostValue(deferred.id, deferred.normalized);
   }
   if (!mHasDeferredOverflow.load(std::memory_order_acquire))
+  {
+    LocklessValuesApplied(posted);
     return;
+  }
   const auto take = [this](int slot, ParamID id) {
     const double value =
         mDeferredOverflow[static_cast<size_t>(slot)].exchange(std::numeric_limits<double>::quiet_NaN());
@@ -592,6 +605,7 @@ void IPlugVST3::ApplyDeferredHostValues()
   take(ParamCount(), kBypassParamId);
   for (int i = 0; i < ParamCount(); ++i)
     take(i, static_cast<ParamID>(i));
+  LocklessValuesApplied(std::numeric_limits<uint64_t>::max()); // the order was given up
 }
 
 void IPlugVST3::ApplyQueuedHostValue(ParamID id, ParamValue normalized)
@@ -690,7 +704,11 @@ tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
     mHasProcessContext = true;
   }
   if (!BlockWithoutMutex())
+  {
+    // What blocks without the mutex left comes before this block's own values.
     ApplyDeferredHostValues();
+    TakeHandedOverChanges();
+  }
   ApplyParameterChanges(data.inputParameterChanges);
 
   if (kind == BlockKind::kAudio)

@@ -215,6 +215,10 @@ public:
   IPlugVST3View* ViewAt(int index) const;
   int SideChainChannels() const { return mSideChainChannels; }
 
+  // The host values that blocks without the mutex received, for the product.
+  void ApplyValuesFromLocklessBlocks() override { ApplyDeferredHostValues(); }
+  uint64_t LocklessValuesReceived() const override { return mDeferredPosted.load(std::memory_order_relaxed); }
+
 private:
   friend class IPlugVST3View;
 

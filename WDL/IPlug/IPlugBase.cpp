@@ -234,6 +234,7 @@ void IPlugBase::SetParameterFromGUI(int index, double normalized)
     return;
   {
     std::lock_guard<std::recursive_mutex> lock(mMutex);
+    ApplyValuesFromLocklessBlocks(); // the host's older values first
     param->SetFromNormalized(normalized);
     ParamChanged(index, kSourceEditor);
   }

@@ -151,6 +151,42 @@ public:
   // stores it, shows it in the editor and calls ParamChanged(index, kSourceHost). Ignored
   // for an index outside the list or a value that is not finite. Allocates nothing.
   void ApplyHostValue(int index, double normalized);
+  // [audio thread, in a block without the mutex, which owns the engine] The engine's side
+  // of a host value, at once, so that this very block plays it; the binding hands the
+  // value itself over later, under the mutex, inside a LocklessHandOver. Touches no
+  // parameter. The base has no engine.
+  virtual void HostValueToEngine(int /*index*/, double /*normalized*/) {}
+  // [audio thread, in a block without the mutex] The same for the host's choice of preset
+  // `index`: the engine takes the preset's values now, the recall itself follows.
+  virtual void PresetToEngine(int /*index*/) {}
+  // [holding the plug-in mutex] While it lives, the binding applies what blocks without
+  // the mutex received (host values, a preset): the engine already took those host
+  // values, and all of it is older than any transport stop such a block saw since.
+  class LocklessHandOver
+  {
+  public:
+    explicit LocklessHandOver(IPlugBase& plug) : mPlug(plug), mOuter(plug.mHandingOver) { plug.mHandingOver = true; }
+    ~LocklessHandOver() { mPlug.mHandingOver = mOuter; }
+    LocklessHandOver(const LocklessHandOver&) = delete;
+    LocklessHandOver& operator=(const LocklessHandOver&) = delete;
+
+  private:
+    IPlugBase& mPlug;
+    bool mOuter;
+  };
+  // [holding the plug-in mutex] Inside a LocklessHandOver.
+  bool HandingOverFromLocklessBlocks() const { return mHandingOver; }
+  // [holding the plug-in mutex] The binding applies, oldest first, what blocks without the
+  // mutex left for it (inside a LocklessHandOver). Every holder that changes parameters
+  // calls it first, so those older values never land on top of its own. The base has none.
+  virtual void ApplyValuesFromLocklessBlocks() {}
+  // [audio thread, in a block without the mutex] How many values the binding has left for
+  // the mutex so far: something this block does now comes after exactly these.
+  virtual uint64_t LocklessValuesReceived() const { return 0; }
+  // [holding the plug-in mutex, inside ApplyValuesFromLocklessBlocks] The first `count`
+  // of those values are applied (all of them: UINT64_MAX), so what a block did after them
+  // takes effect now, in its place. The base has nothing owed.
+  virtual void LocklessValuesApplied(uint64_t /*count*/) {}
 
   // ---- The audio thread ----
   // [audio thread] While it lives, the calling thread counts as the one processing a
@@ -369,6 +405,7 @@ private:
   bool mIsInstrument = false;
   bool mDoesMidi = false;
   std::atomic<bool> mBypassed{false};
+  bool mHandingOver = false; // under the mutex: inside a LocklessHandOver
   int mCurrentPresetIndex = 0;
   double mSampleRate = 44100.0;
   int mBlockFrames = 0;
