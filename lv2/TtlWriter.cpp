@@ -110,8 +110,10 @@ int main(int argc, char** argv)
       << "  doap:license <https://tavrik.example/license> ;\n"
       << "  lv2:minorVersion " << argv[3] << " ;\n  lv2:microVersion " << argv[4] << " ;\n"
       << "  lv2:project <" QUENMARK_LV2_URI "#project> ;\n"
-      << "  lv2:requiredFeature lv2:hardRTCapable ;\n"
-      << "  lv2:optionalFeature urid:map, opts:options, bufsz:boundedBlockLength ;\n"
+      // Hard real-time capability is the plug-in's promise, not something the host hands
+      // in: as a required feature, hosts that check it against those they offer refuse
+      // the plug-in. Nothing is required: without features it runs on its control ports.
+      << "  lv2:optionalFeature lv2:hardRTCapable, urid:map, opts:options, bufsz:boundedBlockLength ;\n"
       << "  opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n"
       << "  lv2:extensionData state:interface ;\n"
       << "  ui:ui <" QUENMARK_LV2_UI_URI "> ;\n";

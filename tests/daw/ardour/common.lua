@@ -17,13 +17,29 @@ function plugin_insert()
   error("no TavrikQuenmark on the noise bus")
 end
 
+-- The index of the parameter labelled `label`, as set/get_plugin_insert_param count them:
+-- the n-th control of the plug-in. VST3 numbers its parameters from 0; LV2 counts control
+-- ports only (the audio and atom ports come first, so port numbers differ).
+function param(insert, label)
+  local plug = insert:plugin(0)
+  for n = 0, plug:parameter_count() - 1 do
+    local port, refs = plug:nth_parameter(n, false)
+    if not refs[2] then break end
+    if plug:parameter_label(port) == label then return n end
+  end
+  error("no parameter '" .. label .. "'")
+end
+
+-- Every control with its value, as Ardour reads them: "tag Label=value ...".
 function show(tag)
   local insert = plugin_insert()
   local plug = insert:plugin(0)
   local line = tag
-  for i = 1, plug:parameter_count() - 1 do
-    local v, _ = ARDOUR.LuaAPI.get_plugin_insert_param(insert, i, false)
-    line = line .. string.format(" %s=%.4f", plug:parameter_label(i), v)
+  for n = 0, plug:parameter_count() - 1 do
+    local port, refs = plug:nth_parameter(n, false)
+    if not refs[2] then break end
+    local v, _ = ARDOUR.LuaAPI.get_plugin_insert_param(insert, n, false)
+    line = line .. string.format(" %s=%.4f", plug:parameter_label(port), v)
   end
   print(line)
 end
