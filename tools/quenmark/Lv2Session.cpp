@@ -43,6 +43,14 @@ UridMap& Map()
   return map;
 }
 
+// lilv's world is not safe to use from two threads at once, and quenmark runs sessions on
+// several: every call that reads the world takes this lock. Blocks run without it.
+std::mutex& WorldLock()
+{
+  static std::mutex lock;
+  return lock;
+}
+
 class Lv2Plugin;
 
 class Lv2Session final : public PluginSession
@@ -51,6 +59,7 @@ public:
   Lv2Session(std::shared_ptr<const Lv2Plugin> plugin, int channels, int sampleRate);
   ~Lv2Session() override
   {
+    const std::lock_guard<std::mutex> lock(WorldLock());
     lilv_instance_deactivate(mInstance);
     lilv_instance_free(mInstance);
   }
@@ -97,6 +106,7 @@ private:
   bool mPlaying = false;
   bool mPositionOwed = true;
   int64_t mFrame = 0;
+  uint32_t mAudioPorts[2][2] = {}; // [input, output][channel]
 };
 
 class Lv2Plugin final : public Plugin, public std::enable_shared_from_this<Lv2Plugin>
@@ -122,6 +132,7 @@ public:
   ~Lv2Plugin() override { lilv_world_free(mWorld); }
   std::filesystem::path binaryPath() const override
   {
+    const std::lock_guard<std::mutex> lock(WorldLock());
     char* path = lilv_file_uri_parse(lilv_node_as_uri(lilv_plugin_get_library_uri(mPlugin)), nullptr);
     std::filesystem::path result = path != nullptr ? path : "";
     lilv_free(path);
@@ -145,6 +156,7 @@ Lv2Session::Lv2Session(std::shared_ptr<const Lv2Plugin> plugin, int channels, in
 {
   if (channels < 1 || channels > 2)
     throw ToolError(kExitUsage, "the LV2 plug-in takes 1 or 2 channels, not " + std::to_string(channels));
+  const std::lock_guard<std::mutex> lock(WorldLock());
   const LilvPlugin* p = mPlugin->plugin();
   const uint32_t count = lilv_plugin_get_num_ports(p);
   mControls.assign(count, 0.0f);
@@ -169,6 +181,10 @@ Lv2Session::Lv2Session(std::shared_ptr<const Lv2Plugin> plugin, int channels, in
   lilv_node_free(control);
   lilv_instance_connect_port(mInstance, portOf("control"), mControlAtoms);
   lilv_instance_connect_port(mInstance, portOf("notify"), mNotify);
+  mAudioPorts[0][0] = portOf("in_l");
+  mAudioPorts[0][1] = portOf("in_r");
+  mAudioPorts[1][0] = portOf("out_l");
+  mAudioPorts[1][1] = portOf("out_r");
   lilv_instance_activate(mInstance);
 }
 
@@ -184,6 +200,7 @@ uint32_t Lv2Session::portOf(const char* symbol) const
 
 std::string Lv2Session::measureText(int index)
 {
+  const std::lock_guard<std::mutex> lock(WorldLock());
   const LilvPort* port = lilv_plugin_get_port_by_index(mPlugin->plugin(), mIds.measure);
   std::string text;
   if (LilvScalePoints* points = lilv_port_get_scale_points(mPlugin->plugin(), port))
@@ -229,8 +246,8 @@ void Lv2Session::runBlock(const double* const* in, double* const* out, int frame
     const double* source = in[std::min(c, mChannels - 1)];
     for (int i = 0; i < frames; ++i)
       mIn[c][static_cast<size_t>(i)] = static_cast<float>(source[i]);
-    lilv_instance_connect_port(mInstance, portOf(c == 0 ? "in_l" : "in_r"), mIn[c].data());
-    lilv_instance_connect_port(mInstance, portOf(c == 0 ? "out_l" : "out_r"), mOut[c].data());
+    lilv_instance_connect_port(mInstance, mAudioPorts[0][c], mIn[c].data());
+    lilv_instance_connect_port(mInstance, mAudioPorts[1][c], mOut[c].data());
   }
   lilv_instance_run(mInstance, static_cast<uint32_t>(frames));
   for (int c = 0; c < mChannels; ++c)
