@@ -70,10 +70,11 @@ inline TavrikQuenmark* PlugOf(aaxhost::abi::IACFUnknown* hostsPointer)
 // all of them).
 struct Plugin
 {
-  explicit Plugin(int component = kStereoComponent, double sampleRate = 48000.0)
+  explicit Plugin(int component = kStereoComponent, double sampleRate = 48000.0,
+                  aaxhost::Instance::Offers offers = {})
       : owned(std::make_unique<Described>()), described(*owned)
   {
-    Create(component, sampleRate);
+    Create(component, sampleRate, offers);
   }
   explicit Plugin(Described& shared, int component = kStereoComponent, double sampleRate = 48000.0)
       : described(shared)
@@ -90,12 +91,12 @@ struct Plugin
   TavrikQuenmark* plug = nullptr;
 
 private:
-  void Create(int component, double sampleRate)
+  void Create(int component, double sampleRate, aaxhost::Instance::Offers offers = {})
   {
     if (!described.module)
       return;
     std::string error;
-    instance = aaxhost::Instance::Create(described.effect(), component, sampleRate, error);
+    instance = aaxhost::Instance::Create(described.effect(), component, sampleRate, error, offers);
     if (!instance)
       ADD_FAILURE() << error;
     else

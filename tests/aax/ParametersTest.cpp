@@ -152,6 +152,36 @@ TEST(AaxParameters, TheMasterBypassChangesOnlyTheAudioPath)
     EXPECT_EQ(block.out[static_cast<size_t>(c)][100], 0.25f) << "bypassed: the input as it came";
 }
 
+// A host without an automation delegate sets values directly: what it set is what it reads
+// back and what the render plays, the bypass included, and unbypassing plays the gain again.
+TEST(AaxParameters, AHostWithoutAutomationSetsValuesAndTheBypassDirectly)
+{
+  Plugin p(kStereoComponent, 48000.0, {.automation = false});
+  ASSERT_NE(p.plug, nullptr);
+  // The analysis off, so the gain is the host's alone.
+  ASSERT_EQ(p->SetParameterNormalizedValue(std::to_string(kAnalyze + 1).c_str(), 0.0), AAX_SUCCESS);
+  const std::string gainId = std::to_string(kGain + 1);
+  const double plus6 = p.plug->ParamAt(kGain)->ToNormalized(6.0);
+  ASSERT_EQ(p->SetParameterNormalizedValue(gainId.c_str(), plus6), AAX_SUCCESS);
+  EXPECT_NEAR(p.instance->NormalizedValue(gainId).value_or(-1.0), plus6, 1e-9);
+  Buffers block(2, 4096, 0.25f);
+  block.render(*p.instance);
+  const float gained = block.out[0][4000];
+  EXPECT_NEAR(gained, 0.25f * std::pow(10.0f, 6.0f / 20.0f), 1e-3f) << "the gain the host set plays";
+
+  ASSERT_EQ(p->SetParameterNormalizedValue(kBypassId, 1.0), AAX_SUCCESS);
+  EXPECT_EQ(p.instance->NormalizedValue(kBypassId).value_or(-1.0), 1.0);
+  block.render(*p.instance);
+  for (int c = 0; c < 2; ++c)
+    EXPECT_EQ(block.out[static_cast<size_t>(c)][4000], 0.25f) << "bypassed: the input as it came";
+
+  ASSERT_EQ(p->SetParameterNormalizedValue(kBypassId, 0.0), AAX_SUCCESS);
+  EXPECT_EQ(p.instance->NormalizedValue(kBypassId).value_or(-1.0), 0.0);
+  block.render(*p.instance);
+  block.render(*p.instance);
+  EXPECT_NEAR(block.out[0][4000], gained, 1e-6f) << "back in: the gain again";
+}
+
 TEST(AaxParameters, EditorGesturesGoOutAsTouchSetReleaseAndComeBackLater)
 {
   Plugin p;

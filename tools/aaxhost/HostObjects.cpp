@@ -244,6 +244,8 @@ void* Controller::Answer(const acfUID& iid)
                     IID_ControllerV5}))
     return Self();
   void* other = nullptr;
+  if (iid == IID_AutomationDelegateV1 && !mOffersAutomation)
+    return nullptr;
   if (iid == IID_AutomationDelegateV1 || iid == IID_TransportV1 || iid == IID_TransportV2 || iid == IID_TransportV3 ||
       iid == IID_TransportV4 || iid == IID_TransportV5 || iid == IID_IACFComponentFactory ||
       iid == IID_EffectParametersV1)

@@ -216,6 +216,8 @@ public:
              abi::IACFUnknown* factory);
   // The effect-parameters object the GUI's query for it yields (null: refused).
   void SetEffectParameters(abi::IACFUnknown* parameters) { mParameters = parameters; }
+  // Whether a query for the automation delegate finds it (some hosts have none).
+  void OfferAutomation(bool offer) { mOffersAutomation = offer; }
 
   abi::AAX_Result GetEffectID(abi::IString* id) const override;
   abi::AAX_Result GetSampleRate(float* rate) const override;
@@ -258,6 +260,7 @@ private:
   AcfTransport& mTransport;
   abi::IACFUnknown* mFactory;
   abi::IACFUnknown* mParameters = nullptr;
+  bool mOffersAutomation = true;
   std::atomic<int32_t> mLatency{0};
   mutable std::mutex mMutex;
   std::vector<std::string> mNotifications;

@@ -55,7 +55,7 @@ Instance::Instance(const ComponentDescriptor& component, CreateProc createGui, d
 }
 
 std::unique_ptr<Instance> Instance::Create(const EffectDescriptor& effect, int componentIndex, double sampleRate,
-                                           std::string& error)
+                                           std::string& error, Offers offers)
 {
   if (componentIndex < 0 || componentIndex >= static_cast<int>(effect.Components().size()))
   {
@@ -83,6 +83,7 @@ std::unique_ptr<Instance> Instance::Create(const EffectDescriptor& effect, int c
       static_cast<int32_t>(component.Property(kPropertyInputStemFormat, kStemNone)),
       static_cast<int32_t>(component.Property(kPropertyOutputStemFormat, kStemNone)), effectId,
       *instance->mAutomation, *instance->mAcfTransport, &effect.Factory());
+  instance->mController->OfferAutomation(offers.automation);
 
   IACFUnknown* made = create();
   if (made == nullptr)

@@ -28,10 +28,20 @@ public:
   static constexpr int32_t kNativeViewType = abi::kViewTypeX11;
 #endif
 
+  // What the controller offers the plug-in beyond itself.
+  struct Offers
+  {
+    bool automation = true; // the automation delegate
+  };
   // Null with error set when the effect has no such component, its procedure makes
   // nothing, the object lacks an interface version or Initialize fails.
   static std::unique_ptr<Instance> Create(const EffectDescriptor& effect, int componentIndex, double sampleRate,
-                                          std::string& error);
+                                          std::string& error, Offers offers);
+  static std::unique_ptr<Instance> Create(const EffectDescriptor& effect, int componentIndex, double sampleRate,
+                                          std::string& error)
+  {
+    return Create(effect, componentIndex, sampleRate, error, Offers{});
+  }
   // Closes the editor, removes the instance from rendering, uninitialises and releases
   // the plug-in, then checks the references left (problems go to the module's checks).
   ~Instance();
