@@ -5,6 +5,8 @@
 
 #include "tools/claphost/ClapHost.h"
 
+#include "WindowPixels.h"
+
 #include <gtest/gtest.h>
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -48,34 +50,12 @@ std::vector<HWND> EditorWindowsIn(HWND parent)
   return found;
 }
 
-// The colours the window's client area shows, read back through PrintWindow.
+// The colours the window's client area shows.
 std::set<std::uint32_t> ColoursOf(HWND window)
 {
-  RECT client{};
-  GetClientRect(window, &client);
-  const int width = client.right, height = client.bottom;
-  std::set<std::uint32_t> colours;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (section != nullptr && bits != nullptr)
-  {
-    HGDIOBJ previous = SelectObject(memory, section);
-    PatBlt(memory, 0, 0, width, height, BLACKNESS);
-    PrintWindow(window, memory, PW_CLIENTONLY);
-    GdiFlush();
-    const auto* pixels = static_cast<const std::uint32_t*>(bits);
-    for (int i = 0; i < width * height; ++i)
-      colours.insert(pixels[i] & 0xffffffu);
-    SelectObject(memory, previous);
-    DeleteObject(section);
-  }
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return colours;
+  int width = 0, height = 0;
+  const std::vector<std::uint32_t> pixels = ReadBack(window, width, height);
+  return {pixels.begin(), pixels.end()};
 }
 
 HWND MakeHostWindow()
