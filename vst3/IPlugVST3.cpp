@@ -191,6 +191,7 @@ void IPlugVST3::BuildBuses()
     addAudioInput(Widened(InputBusLabel(1)), ArrangementFor(mSideChainChannels), kAux, 0);
   if (DoesMidi())
     addEventInput(Widened("MIDI Input"), 1, kMain, BusInfo::kDefaultActive);
+  RefreshBusShapes();
 }
 
 UnitID IPlugVST3::UnitForGroup(const char* group)
@@ -286,7 +287,9 @@ tresult PLUGIN_API IPlugVST3::terminate()
 tresult PLUGIN_API IPlugVST3::activateBus(MediaType type, BusDirection dir, int32 index, TBool state)
 {
   PlugLock lock(Mutex());
-  return SingleComponentEffect::activateBus(type, dir, index, state);
+  const tresult result = SingleComponentEffect::activateBus(type, dir, index, state);
+  RefreshBusShapes();
+  return result;
 }
 
 tresult PLUGIN_API IPlugVST3::setActive(TBool state)
@@ -440,6 +443,7 @@ tresult PLUGIN_API IPlugVST3::setBusArrangements(SpeakerArrangement* inputs, int
         sideChain->setName(Widened("Sidechain Input"));
       }
     }
+    RefreshBusShapes();
     return kResultTrue;
   });
 }
@@ -472,6 +476,7 @@ void IPlugVST3::SuggestDefaultArrangements()
   ConnectOutputChannels(0, NOutChannels(), false);
   ConnectInputChannels(0, input != nullptr ? input->getChannelCount() : 0, true);
   ConnectOutputChannels(0, output != nullptr ? output->getChannelCount() : 0, true);
+  RefreshBusShapes();
 }
 
 tresult PLUGIN_API IPlugVST3::canProcessSampleSize(int32 symbolicSampleSize)
@@ -515,16 +520,43 @@ IPlugVST3::BlockKind IPlugVST3::ClassifyBlock(const ProcessData& data) const
     return BlockKind::kInvalid;
   if (data.numSamples == 0 || (data.numInputs == 0 && data.numOutputs == 0))
     return BlockKind::kFlush;
-  if (data.numInputs != audioInputs.count() || data.numOutputs != audioOutputs.count())
+  if (data.numInputs != mInputShape.count || data.numOutputs != mOutputShape.count)
     return BlockKind::kInvalid;
   if ((data.numInputs > 0 && data.inputs == nullptr) || (data.numOutputs > 0 && data.outputs == nullptr))
     return BlockKind::kInvalid;
   const bool complete = data.symbolicSampleSize == kSample32
-                            ? BusesComplete<float>(data.inputs, audioInputs) &&
-                                  BusesComplete<float>(data.outputs, audioOutputs)
-                            : BusesComplete<double>(data.inputs, audioInputs) &&
-                                  BusesComplete<double>(data.outputs, audioOutputs);
+                            ? BuffersMatch<float>(data.inputs, mInputShape, audioInputs) &&
+                                  BuffersMatch<float>(data.outputs, mOutputShape, audioOutputs)
+                            : BuffersMatch<double>(data.inputs, mInputShape, audioInputs) &&
+                                  BuffersMatch<double>(data.outputs, mOutputShape, audioOutputs);
   return complete ? BlockKind::kAudio : BlockKind::kInvalid;
+}
+
+template <typename Sample>
+bool IPlugVST3::BuffersMatch(const AudioBusBuffers* buses, const BusShape& shape, const BusList& list) const
+{
+  if (shape.count > BusShape::kCapacity)
+    return BusesComplete<Sample>(buses, list); // more buses than kept: asked of each bus
+  for (int32 i = 0; i < shape.count; ++i)
+    if (shape.used[i] && !BusComplete<Sample>(buses[i], shape.channels[i]))
+      return false;
+  return true;
+}
+
+void IPlugVST3::RefreshBusShapes()
+{
+  const auto refresh = [](BusShape& shape, const BusList& list) {
+    shape.count = list.count();
+    for (int32 i = 0; i < std::min(shape.count, BusShape::kCapacity); ++i)
+    {
+      const Bus* bus = list.at(i);
+      // An inactive side-chain is not read, whatever the host put there.
+      shape.used[i] = bus->getBusType() == kMain || bus->isActive();
+      shape.channels[i] = bus->getChannelCount();
+    }
+  };
+  refresh(mInputShape, audioInputs);
+  refresh(mOutputShape, audioOutputs);
 }
 
 void IPlugVST3::ApplyParameterChanges(IParameterChanges* changes)

@@ -236,6 +236,21 @@ private:
     kAudio
   };
   BlockKind ClassifyBlock(const Steinberg::Vst::ProcessData& data) const;
+  // What a block's buffers are checked against: each audio bus's channel count and
+  // whether it is read, kept whenever an arrangement or an activation changes, so that a
+  // block reads no bus object.
+  struct BusShape
+  {
+    static constexpr int kCapacity = 8;
+    Steinberg::int32 count = 0;
+    Steinberg::int32 channels[kCapacity] = {};
+    bool used[kCapacity] = {};
+  };
+  // [plug-in mutex, or set-up] After the buses changed.
+  void RefreshBusShapes();
+  template <typename Sample>
+  bool BuffersMatch(const Steinberg::Vst::AudioBusBuffers* buses, const BusShape& shape,
+                    const Steinberg::Vst::BusList& list) const;
   // In a block without the plug-in mutex the changes are kept in arrival order and applied
   // by the next thread that holds the mutex (the next such block, or a host call that
   // reads or changes the parameters, loads or saves), before what that thread does.
@@ -269,6 +284,8 @@ private:
 
   int mSideChainChannels = 0;
   bool mSideChainConnected = false;
+  BusShape mInputShape;
+  BusShape mOutputShape;
   bool mInitialized = false;
   // The latest context a process call carried, and whether there was one yet.
   Steinberg::Vst::ProcessContext mProcessContext{};

@@ -108,6 +108,16 @@ TEST(Vst3Buses, MonoReplacesTheBusesAndConnectsOneChannelPerSide)
   ASSERT_EQ(block.run(*i.plug), kResultOk);
   EXPECT_NEAR(block.outAt(0, 63), 0.5 * kSixDbGain, kSampleTolerance32) << "mono is gained once";
 
+  // Blocks are checked against the layout in force, after every change of it.
+  Block<float> stereoBlock(2, 64, 0.5);
+  EXPECT_EQ(stereoBlock.run(*i.plug), kInvalidArgument) << "stereo buffers on mono buses";
+  SpeakerArrangement stereoPair = SpeakerArr::kStereo;
+  ASSERT_EQ(i->setBusArrangements(&stereoPair, 1, &stereoPair, 1), kResultTrue);
+  EXPECT_EQ(block.run(*i.plug), kInvalidArgument) << "mono buffers on stereo buses";
+  ASSERT_EQ(stereoBlock.run(*i.plug), kResultOk);
+  EXPECT_NEAR(stereoBlock.outAt(1, 63), 0.5 * kSixDbGain, kSampleTolerance32);
+  ASSERT_EQ(i->setBusArrangements(&mono, 1, &mono, 1), kResultTrue);
+
   // A terminate drops the negotiated layout with the buses: back to stereo, both
   // channels connected.
   i->terminate();

@@ -285,6 +285,9 @@ TEST(Vst3SideChain, TheAuxBusFeedsItsChannelsOnlyWhileActive)
   ASSERT_EQ(main.run(*plug.get()), kResultOk);
   EXPECT_EQ(plug->sideChainSample, 0.0) << "inactive: the side-chain reads silence";
   ASSERT_EQ(plug->activateBus(kAudio, kInput, 1, 1), kResultTrue);
+  inputs[1].channelBuffers32 = nullptr;
+  EXPECT_EQ(main.run(*plug.get()), kInvalidArgument) << "active: the side-chain needs its buffers";
+  inputs[1] = side.inBus;
   ASSERT_EQ(main.run(*plug.get()), kResultOk);
   EXPECT_FLOAT_EQ(static_cast<float>(plug->sideChainSample), 0.7f);
   ASSERT_EQ(plug->activateBus(kAudio, kInput, 1, 0), kResultTrue);
