@@ -1001,6 +1001,8 @@ void IPlugCLAP::RenderSpan(const clap_process_t& process, uint32_t start, uint32
       inputs[c] = in.data64[c] + start;
       outputs[c] = out.data64[c] + start;
     }
+    if (!IsBypassed() && RunProcessingOnHostBuffers(inputs, channels, outputs, channels, static_cast<int>(frames)))
+      return;
     BindInputBuffers(0, channels, inputs, static_cast<int>(frames));
     BindOutputBuffers(0, channels, outputs);
   }

@@ -745,14 +745,23 @@ tresult PLUGIN_API IPlugVST3::process(ProcessData& data)
 
   if (kind == BlockKind::kAudio)
   {
-    if (data.symbolicSampleSize == kSample32)
-      BindHostBuffers<float>(data);
-    else
-      BindHostBuffers<double>(data);
-    if (IsBypassed())
-      CopyInputsToOutputs(data.numSamples);
-    else
-      RunProcessing(data.numSamples);
+    const bool wide = data.symbolicSampleSize == kSample64;
+    const bool direct = wide && !IsBypassed() && data.numInputs == 1 && data.numOutputs == 1 &&
+                        mSideChainChannels == 0 &&
+                        RunProcessingOnHostBuffers(data.inputs[0].channelBuffers64, data.inputs[0].numChannels,
+                                                   data.outputs[0].channelBuffers64, data.outputs[0].numChannels,
+                                                   data.numSamples);
+    if (!direct)
+    {
+      if (wide)
+        BindHostBuffers<double>(data);
+      else
+        BindHostBuffers<float>(data);
+      if (IsBypassed())
+        CopyInputsToOutputs(data.numSamples);
+      else
+        RunProcessing(data.numSamples);
+    }
     for (int32 b = 0; b < data.numOutputs; ++b)
       data.outputs[b].silenceFlags = data.symbolicSampleSize == kSample32
                                          ? SilentChannels<float>(data.outputs[b], data.numSamples)

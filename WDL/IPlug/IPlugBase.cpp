@@ -696,7 +696,7 @@ void IPlugBase::RunProcessing(int frames)
     for (std::size_t i = 0; i < mInputs.size(); ++i)
       mInputPointers[i] = mInputs[i].PrepareChunk(offset, chunk);
     for (std::size_t i = 0; i < mOutputs.size(); ++i)
-      mOutputPointers[i] = mOutputs[i].PrepareChunk(offset, chunk);
+      mOutputPointers[i] = mOutputs[i].PrepareChunk(offset);
     ProcessAudio(mInputPointers.data(), mOutputPointers.data(), chunk);
     for (OutputChannelSlot& channel : mOutputs)
       channel.FinishChunk(offset, chunk);
@@ -707,6 +707,26 @@ void IPlugBase::RunProcessing(int frames)
     channel.Unbind();
   for (OutputChannelSlot& channel : mOutputs)
     channel.Unbind();
+}
+
+bool IPlugBase::RunProcessingOnHostBuffers(double* const* inputs, int inputCount, double* const* outputs,
+                                           int outputCount, int frames)
+{
+  if (frames <= 0 || frames > mBlockFrames || inputCount != NInChannels() || outputCount != NOutChannels())
+    return false;
+  for (int i = 0; i < inputCount; ++i)
+    if (!mInputs[static_cast<std::size_t>(i)].connected || inputs[i] == nullptr)
+      return false;
+  for (int o = 0; o < outputCount; ++o)
+    if (!mOutputs[static_cast<std::size_t>(o)].connected || outputs[o] == nullptr)
+      return false;
+  // The plug-in's pointers are copies: it may move them without touching the host's.
+  double* ins[kMaxChannels];
+  double* outs[kMaxChannels];
+  std::copy(inputs, inputs + inputCount, ins);
+  std::copy(outputs, outputs + outputCount, outs);
+  ProcessAudio(ins, outs, frames);
+  return true;
 }
 
 void IPlugBase::CopyInputsToOutputs(int frames)

@@ -328,6 +328,13 @@ public:
   // need scratch samples is answered with silence and ProcessAudio is not called.
   // Allocates nothing and takes no lock.
   void RunProcessing(int frames);
+  // [audio thread, inside an AudioBlockLock] The common block in one call: when the host
+  // gives every channel, each connected, a 64-bit buffer, and the block fits BlockSize(),
+  // ProcessAudio runs on the host's own arrays (what RunProcessing would do after
+  // binding them) and this returns true. Otherwise nothing is done and it returns false,
+  // and the block goes through the bindings and RunProcessing.
+  bool RunProcessingOnHostBuffers(double* const* inputs, int inputCount, double* const* outputs, int outputCount,
+                                  int frames);
   // [audio thread, inside an AudioBlockLock] Bypass: output i = input i
   // (delayed by the latency when a bypass delay line exists), zeros for outputs without
   // an input or without a bound input. Works on the host buffers directly, so any block

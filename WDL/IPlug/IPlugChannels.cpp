@@ -42,11 +42,8 @@ void ConvertToFloat(const double* source, float* destination, int count)
 }
 }
 
-double* InputChannelSlot::PrepareChunk(int offsetFrames, int frames)
+double* InputChannelSlot::ConvertChunk(int offsetFrames, int frames)
 {
-  if (connected && host64 != nullptr)
-    return host64 + offsetFrames;
-
   double* samples = scratch.data();
   int converted = 0;
   if (connected && host32 != nullptr)
@@ -61,25 +58,8 @@ double* InputChannelSlot::PrepareChunk(int offsetFrames, int frames)
   return samples;
 }
 
-void InputChannelSlot::Unbind()
+void OutputChannelSlot::ConvertChunk(int offsetFrames, int frames)
 {
-  host64 = nullptr;
-  host32 = nullptr;
-  host32Frames = 0;
-}
-
-double* OutputChannelSlot::PrepareChunk(int offsetFrames, int frames)
-{
-  (void)frames;
-  if (connected && host64 != nullptr)
-    return host64 + offsetFrames;
-  return scratch.data();
-}
-
-void OutputChannelSlot::FinishChunk(int offsetFrames, int frames)
-{
-  if (!connected || host64 != nullptr || destination32 == nullptr)
-    return;
   ConvertToFloat(scratch.data(), destination32 + offsetFrames, frames);
 }
 
@@ -91,10 +71,4 @@ void OutputChannelSlot::WriteSilence(int frames)
     std::fill(host64, host64 + frames, 0.0);
   else if (destination32 != nullptr)
     std::fill(destination32, destination32 + frames, 0.0f);
-}
-
-void OutputChannelSlot::Unbind()
-{
-  host64 = nullptr;
-  destination32 = nullptr;
 }

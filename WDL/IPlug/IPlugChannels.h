@@ -29,9 +29,20 @@ struct InputChannelSlot
   bool NeedsScratch() const { return !(connected && host64 != nullptr); }
   // [audio thread] The samples offsetFrames .. offsetFrames + frames - 1 as the plug-in
   // reads them: the host buffer advanced, the converted 32-bit samples, or zeros.
-  double* PrepareChunk(int offsetFrames, int frames);
+  double* PrepareChunk(int offsetFrames, int frames)
+  {
+    return connected && host64 != nullptr ? host64 + offsetFrames : ConvertChunk(offsetFrames, frames);
+  }
   // [audio thread] Forgets the host buffer, so a stale pointer is never read again.
-  void Unbind();
+  void Unbind()
+  {
+    host64 = nullptr;
+    host32 = nullptr;
+    host32Frames = 0;
+  }
+
+private:
+  double* ConvertChunk(int offsetFrames, int frames);
 };
 
 struct OutputChannelSlot
@@ -46,13 +57,27 @@ struct OutputChannelSlot
 
   // [audio thread]
   bool NeedsScratch() const { return !(connected && host64 != nullptr); }
+  // [audio thread] True when the plug-in writes the chunk into the scratch and it then
+  // goes to a 32-bit host buffer.
+  bool Converts() const { return connected && host64 == nullptr && destination32 != nullptr; }
   // [audio thread] Where the plug-in writes the chunk: the host buffer advanced or the
   // scratch.
-  double* PrepareChunk(int offsetFrames, int frames);
+  double* PrepareChunk(int offsetFrames) { return connected && host64 != nullptr ? host64 + offsetFrames : scratch.data(); }
   // [audio thread] Converts the chunk written into the scratch to the 32-bit destination.
-  void FinishChunk(int offsetFrames, int frames);
+  void FinishChunk(int offsetFrames, int frames)
+  {
+    if (Converts())
+      ConvertChunk(offsetFrames, frames);
+  }
   // [audio thread] Zeroes frames samples of whatever host buffer is bound.
   void WriteSilence(int frames);
   // [audio thread]
-  void Unbind();
+  void Unbind()
+  {
+    host64 = nullptr;
+    destination32 = nullptr;
+  }
+
+private:
+  void ConvertChunk(int offsetFrames, int frames);
 };

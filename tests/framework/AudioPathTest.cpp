@@ -113,6 +113,34 @@ TEST(AudioPath, DisconnectedInputReadsZeroedScratchEveryBlock)
   EXPECT_EQ(out1[0], 4.0);
 }
 
+TEST(AudioPath, HostBuffersAreProcessedDirectlyOnlyWhenEveryChannelHasOne)
+{
+  AudioPlug plug;
+  plug.SetBlockFrames(8);
+  plug.ConnectAll();
+  std::vector<double> left = Ramp(8, 1.0), right = Ramp(8, -1.0), out0(8, 3.0), out1(8, 3.0);
+  double* ins[] = {left.data(), right.data()};
+  double* outs[] = {out0.data(), out1.data()};
+  ASSERT_TRUE(plug.RunProcessingOnHostBuffers(ins, 2, outs, 2, 8));
+  EXPECT_EQ(plug.callInput0[0], left.data()) << "the plug-in reads the host's buffer";
+  EXPECT_EQ(out0[7], 2.0 * (1.0 + 0.25 * 7));
+  EXPECT_EQ(out1[0], -2.0);
+  EXPECT_EQ(ins[0], left.data()) << "the host's pointer array stays as it was";
+
+  // Anything else is left to the bindings and RunProcessing, and nothing is processed.
+  left = Ramp(8, 1.0);
+  std::fill(out0.begin(), out0.end(), 3.0);
+  EXPECT_FALSE(plug.RunProcessingOnHostBuffers(ins, 2, outs, 2, 9)) << "longer than the block size";
+  EXPECT_FALSE(plug.RunProcessingOnHostBuffers(ins, 2, outs, 2, 0)) << "no frames";
+  EXPECT_FALSE(plug.RunProcessingOnHostBuffers(ins, 1, outs, 2, 8)) << "a channel without a buffer";
+  double* missing[] = {left.data(), nullptr};
+  EXPECT_FALSE(plug.RunProcessingOnHostBuffers(missing, 2, outs, 2, 8)) << "a null buffer";
+  plug.ConnectOutputChannels(1, 1, false);
+  EXPECT_FALSE(plug.RunProcessingOnHostBuffers(ins, 2, outs, 2, 8)) << "a disconnected channel";
+  EXPECT_EQ(plug.calls, 1);
+  EXPECT_EQ(out0[0], 3.0);
+}
+
 TEST(AudioPath, ThirtyTwoBitBlockWritesExactlyFramesSamples)
 {
   AudioPlug plug;
