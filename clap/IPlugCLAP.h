@@ -82,6 +82,7 @@ public:
   double HostTempo() override;
   void HostTimeSignature(int* numerator, int* denominator) override;
   void FetchTransportInfo(TransportInfo* info) override;
+  bool TransportRunning() override { return mHasTransport && (mTransport.flags & CLAP_TRANSPORT_IS_PLAYING) != 0; }
   // [main thread] Asks the host through its gui extension; nothing without one.
   void ResizeEditor(int width, int height) override;
   bool QueueMidiOut(const MidiMessage&) override { return false; }

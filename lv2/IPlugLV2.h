@@ -99,6 +99,7 @@ public:
   double HostTempo() override;
   void HostTimeSignature(int* numerator, int* denominator) override;
   void FetchTransportInfo(TransportInfo* info) override;
+  bool TransportRunning() override { return mPosition.valid && mPosition.speed != 0.0; }
   void ResizeEditor(int, int) override {}
   bool QueueMidiOut(const MidiMessage&) override { return false; }
 

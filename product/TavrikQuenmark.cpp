@@ -395,13 +395,13 @@ void TavrikQuenmark::HandleTransport()
   const bool holdsMutex = !BlockWithoutMutex();
   if (holdsMutex)
     SettleOwedStop();
-  FetchTransportInfo(&mTimeInfo);
-  if (mTimeInfo.transportRunning && !mTransportWasRunning)
+  const bool running = TransportRunning();
+  if (running && !mTransportWasRunning)
   {
     mTransportWasRunning = true;
     mEngine.setStopped(false);
   }
-  else if (!mTimeInfo.transportRunning && mTransportWasRunning)
+  else if (!running && mTransportWasRunning)
   {
     // A stop ends the analysis; with "Normalize" on, the gain it reached stays applied.
     mEngine.setStopped(true);

@@ -134,7 +134,6 @@ private:
   std::vector<IPlugParam> mHostConversions;
   // The presets' values as the constructor stored them (the presets never change after).
   std::vector<std::array<double, kParamCount>> mPresetValues;
-  TransportInfo mTimeInfo;
   bool mTransportWasRunning = false;
   // A stop was seen in a block without the mutex: "Analyze" goes off as soon as the
   // engine's owner holds the mutex (the next block that holds it, or a thread taking the

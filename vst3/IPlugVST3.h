@@ -203,6 +203,10 @@ public:
   double HostTempo() override;
   void HostTimeSignature(int* numerator, int* denominator) override;
   void FetchTransportInfo(TransportInfo* info) override;
+  bool TransportRunning() override
+  {
+    return mHasProcessContext && (mProcessContext.state & Steinberg::Vst::ProcessContext::kPlaying) != 0;
+  }
   // [UI thread] Asks the first view's host frame for the size; nothing without a view or
   // frame. The host answers with onSize.
   void ResizeEditor(int width, int height) override;

@@ -116,6 +116,13 @@ public:
   virtual double HostTempo() = 0;
   virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
   virtual void FetchTransportInfo(TransportInfo* info) = 0;
+  // Whether the host's transport plays: what FetchTransportInfo says, without the rest.
+  virtual bool TransportRunning()
+  {
+    TransportInfo info;
+    FetchTransportInfo(&info);
+    return info.transportRunning;
+  }
   // [any thread] EHostCode; kHostUninit until SetHost.
   virtual int HostCode() { return mHostCode; }
   // [any thread] 1 for VST3, 4 for AAX.

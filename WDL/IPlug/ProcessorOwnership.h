@@ -31,7 +31,7 @@ class ProcessorOwnership
 public:
   using Clock = std::chrono::steady_clock;
 
-  ProcessorOwnership() = default;
+  ProcessorOwnership();
   ProcessorOwnership(const ProcessorOwnership&) = delete;
   ProcessorOwnership& operator=(const ProcessorOwnership&) = delete;
 
@@ -68,7 +68,7 @@ private:
   void NoteBlockStart();
 
   std::atomic<int32_t> mState{kIdle};
-  std::atomic<int64_t> mLastBlockStartNs{0};
+  std::atomic<int64_t> mLastBlockStartTicks{0}; // BlockTicks() at the last block's start
   std::atomic<int32_t> mClaimsPending{0};
   std::atomic<bool> mActive{true};
   std::atomic<std::thread::id> mLastAudioThread{};

@@ -446,6 +446,12 @@ void IPlugAAX::HostTimeSignature(int* numerator, int* denominator)
     *denominator = den;
 }
 
+bool IPlugAAX::TransportRunning()
+{
+  bool playing = false;
+  return mTransport != nullptr && mTransport->IsTransportPlaying(&playing) == AAX_SUCCESS && playing;
+}
+
 void IPlugAAX::FetchTransportInfo(TransportInfo* info)
 {
   if (info == nullptr)

@@ -80,6 +80,7 @@ public:
   double HostTempo() override;
   void HostTimeSignature(int* numerator, int* denominator) override;
   void FetchTransportInfo(TransportInfo* info) override;
+  bool TransportRunning() override;
   // [UI thread] Asks the view container the editor is open in for the size.
   void ResizeEditor(int width, int height) override;
   // [UI thread] The host's latency, then the framework's.
