@@ -75,8 +75,8 @@ int main(int argc, char** argv)
       const std::string engine = caseName("Engine", measure.name, block);
       const std::string aax = caseName("Aax-32bit", measure.name, block);
       const int m = measure.index;
-      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runAnalysingEngine(s, block, m); });
-      benchmark::RegisterBenchmark(aax.c_str(), [=](benchmark::State& s) { runBundle(s, block, m); });
+      registerCase(engine, [=](benchmark::State& s) { runAnalysingEngine(s, block, m); });
+      registerCase(aax, [=](benchmark::State& s) { runBundle(s, block, m); });
       targets.push_back({aax, engine, 1.2});
     }
   return runWithRatios(argc, argv, targets);

@@ -114,9 +114,9 @@ int main(int argc, char** argv)
       const std::string wide = caseName("Clap-64bit", measure.name, block);
       const std::string narrow = caseName("Clap-32bit", measure.name, block);
       const int m = measure.index;
-      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runAnalysingEngine(s, block, m); });
-      benchmark::RegisterBenchmark(wide.c_str(), [=](benchmark::State& s) { runClap<double>(s, block, m); });
-      benchmark::RegisterBenchmark(narrow.c_str(), [=](benchmark::State& s) { runClap<float>(s, block, m); });
+      registerCase(engine, [=](benchmark::State& s) { runAnalysingEngine(s, block, m); });
+      registerCase(wide, [=](benchmark::State& s) { runClap<double>(s, block, m); });
+      registerCase(narrow, [=](benchmark::State& s) { runClap<float>(s, block, m); });
       targets.push_back({wide, engine, 1.2});
       targets.push_back({narrow, engine, 1.2});
     }

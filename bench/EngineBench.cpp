@@ -27,16 +27,18 @@ void BM_Multiply(benchmark::State& state, int blockFrames)
   double gain = 0.999999;
   for (auto _ : state)
   {
-    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
-    {
-      double* left = work.left.data() + start;
-      double* right = work.right.data() + start;
-      for (int i = 0; i < blockFrames; ++i)
-        left[i] *= gain;
-      for (int i = 0; i < blockFrames; ++i)
-        right[i] *= gain;
-      benchmark::ClobberMemory();
-    }
+    timeIteration(state, [&] {
+      for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+      {
+        double* left = work.left.data() + start;
+        double* right = work.right.data() + start;
+        for (int i = 0; i < blockFrames; ++i)
+          left[i] *= gain;
+        for (int i = 0; i < blockFrames; ++i)
+          right[i] *= gain;
+        benchmark::ClobberMemory();
+      }
+    });
     gain = 2.0 - gain; // keeps the samples bounded over many iterations
   }
   setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
@@ -69,16 +71,17 @@ void BM_LibraryAddOnly(benchmark::State& state, int blockFrames, int measure)
   std::vector<double> interleaved(static_cast<size_t>(2 * blockFrames));
   for (auto _ : state)
   {
-    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
-    {
-      for (int i = 0; i < blockFrames; ++i)
+    timeIteration(state, [&] {
+      for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
       {
-        interleaved[static_cast<size_t>(2 * i)] = source.left[static_cast<size_t>(start + i)];
-        interleaved[static_cast<size_t>(2 * i + 1)] = source.right[static_cast<size_t>(start + i)];
+        for (int i = 0; i < blockFrames; ++i)
+        {
+          interleaved[static_cast<size_t>(2 * i)] = source.left[static_cast<size_t>(start + i)];
+          interleaved[static_cast<size_t>(2 * i + 1)] = source.right[static_cast<size_t>(start + i)];
+        }
+        ebur128_add_frames_double(meter, interleaved.data(), static_cast<size_t>(blockFrames));
       }
-      ebur128_add_frames_double(meter, interleaved.data(), static_cast<size_t>(blockFrames));
-    }
-    benchmark::ClobberMemory();
+    });
   }
   ebur128_destroy(&meter);
   setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
@@ -110,25 +113,25 @@ int main(int argc, char** argv)
   std::vector<RatioTarget> targets;
   for (int block : kBlockSizes)
   {
-    benchmark::RegisterBenchmark(caseName("Floor/multiply", block).c_str(), [block](benchmark::State& s) { BM_Multiply(s, block); });
-    benchmark::RegisterBenchmark(caseName("Engine/fixedgain", block).c_str(), [block](benchmark::State& s) { BM_FixedGain(s, block); });
+    registerCase(caseName("Floor/multiply", block), [block](benchmark::State& s) { BM_Multiply(s, block); });
+    registerCase(caseName("Engine/fixedgain", block), [block](benchmark::State& s) { BM_FixedGain(s, block); });
     targets.push_back({caseName("Engine/fixedgain", block), caseName("Floor/multiply", block), 2.0});
     for (int m = 0; m < AudioPlugin::kMeasureCount; ++m)
     {
       const std::string name = caseName(std::string("Engine/") + kMeasureNames[m], block);
-      benchmark::RegisterBenchmark(name.c_str(), [block, m](benchmark::State& s) { BM_Analyse(s, block, m); });
+      registerCase(name, [block, m](benchmark::State& s) { BM_Analyse(s, block, m); });
       if (m <= AudioPlugin::kRMS)
         targets.push_back({name, caseName("Floor/multiply", block), m == AudioPlugin::kPeak ? 6.0 : 8.0});
       else
       {
         const std::string floor = caseName(std::string("Floor/ebur128-add-") + kMeasureNames[m], block);
-        benchmark::RegisterBenchmark(floor.c_str(), [block, m](benchmark::State& s) { BM_LibraryAddOnly(s, block, m); });
+        registerCase(floor, [block, m](benchmark::State& s) { BM_LibraryAddOnly(s, block, m); });
         targets.push_back({name, floor, 2.0});
       }
     }
   }
-  benchmark::RegisterBenchmark("Engine/integrated-after-1min/512", [](benchmark::State& s) { BM_IntegratedAfter(s, 60); })->Iterations(200);
-  benchmark::RegisterBenchmark("Engine/integrated-after-1h/512", [](benchmark::State& s) { BM_IntegratedAfter(s, 3600); })->Iterations(200);
+  registerCase("Engine/integrated-after-1min/512", [](benchmark::State& s) { BM_IntegratedAfter(s, 60); })->Iterations(200);
+  registerCase("Engine/integrated-after-1h/512", [](benchmark::State& s) { BM_IntegratedAfter(s, 3600); })->Iterations(200);
   targets.push_back({"Engine/integrated-after-1h/512", "Floor/ebur128-add-integrated/512", 2.0});
   targets.push_back({"Engine/integrated-after-1h/512", "Engine/integrated-after-1min/512", 1.5});
   return runWithRatios(argc, argv, targets);

@@ -4,6 +4,7 @@
 
 #include "engine/AudioPlugin.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,6 +42,26 @@ struct Programme
   std::vector<double> left, right;
 };
 
+// Every case times its own iterations (registered with registerCase): the blocks are
+// timed, and what an iteration needs before the next one (the programme copied in again)
+// is done outside that time without pausing the timer. A paused timer reads the thread's
+// processor time, a system call each iteration, which on a virtual machine made the
+// short cases' ratios wander from one run to the next.
+template <class Work>
+void timeIteration(benchmark::State& state, Work&& work)
+{
+  const auto started = std::chrono::steady_clock::now();
+  work();
+  benchmark::ClobberMemory();
+  state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+}
+
+template <class Case>
+benchmark::internal::Benchmark* registerCase(const std::string& name, Case&& run)
+{
+  return benchmark::RegisterBenchmark(name.c_str(), std::forward<Case>(run))->UseManualTime();
+}
+
 inline void setUpEngine(AudioPlugin& engine, int blockFrames, int measure, bool analyse)
 {
   engine.prepare(kRate, blockFrames, 1);
@@ -52,7 +73,7 @@ inline void setUpEngine(AudioPlugin& engine, int blockFrames, int measure, bool 
 }
 
 // Runs the engine over the programme, block by block, in place. The programme is
-// re-copied only between iterations, outside the timing, so the measured work is the
+// copied in again between iterations, outside the timing, so the measured work is the
 // engine's.
 inline void runEngine(benchmark::State& state, AudioPlugin& engine, int blockFrames)
 {
@@ -60,15 +81,14 @@ inline void runEngine(benchmark::State& state, AudioPlugin& engine, int blockFra
   Programme work = source;
   for (auto _ : state)
   {
-    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
-    {
-      double* channels[2] = {work.left.data() + start, work.right.data() + start};
-      engine.processBlock(channels, blockFrames);
-    }
-    benchmark::ClobberMemory();
-    state.PauseTiming();
+    timeIteration(state, [&] {
+      for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+      {
+        double* channels[2] = {work.left.data() + start, work.right.data() + start};
+        engine.processBlock(channels, blockFrames);
+      }
+    });
     work = source;
-    state.ResumeTiming();
   }
   setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
 }
@@ -92,16 +112,15 @@ void runHostBlocks(benchmark::State& state, int blockFrames, Block&& block)
   refill();
   for (auto _ : state)
   {
-    for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
-    {
-      Sample* inputs[2] = {in[0].data() + start, in[1].data() + start};
-      Sample* outputs[2] = {out[0].data() + start, out[1].data() + start};
-      block(inputs, outputs);
-    }
-    benchmark::ClobberMemory();
-    state.PauseTiming();
+    timeIteration(state, [&] {
+      for (int start = 0; start + blockFrames <= kFramesPerIteration; start += blockFrames)
+      {
+        Sample* inputs[2] = {in[0].data() + start, in[1].data() + start};
+        Sample* outputs[2] = {out[0].data() + start, out[1].data() + start};
+        block(inputs, outputs);
+      }
+    });
     refill();
-    state.ResumeTiming();
   }
   setFramesPerIteration(state, kFramesPerIteration / blockFrames * blockFrames);
 }

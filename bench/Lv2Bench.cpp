@@ -162,8 +162,8 @@ int main(int argc, char** argv)
       const std::string engine = caseName("Engine", measure.name, block);
       const std::string lv2 = caseName("Lv2-32bit", measure.name, block);
       const int m = measure.index;
-      benchmark::RegisterBenchmark(engine.c_str(), [=](benchmark::State& s) { runAnalysingEngine(s, block, m); });
-      benchmark::RegisterBenchmark(lv2.c_str(), [=](benchmark::State& s) { runLv2(s, block, m); });
+      registerCase(engine, [=](benchmark::State& s) { runAnalysingEngine(s, block, m); });
+      registerCase(lv2, [=](benchmark::State& s) { runLv2(s, block, m); });
       // Block 32 is reported without a target: the binding's fixed cost per block
       // weighs most there.
       targets.push_back({lv2, engine, block >= 64 ? 1.2 : 0.0});
