@@ -572,6 +572,7 @@ void IPlugBase::ConnectInputChannels(int first, int count, bool connected)
       mInputPointers[i] = mInputs[i].scratch.data();
     }
   });
+  NoteChannelsConnected();
 }
 
 void IPlugBase::ConnectOutputChannels(int first, int count, bool connected)
@@ -584,18 +585,14 @@ void IPlugBase::ConnectOutputChannels(int first, int count, bool connected)
       mOutputPointers[i] = mOutputs[i].scratch.data();
     }
   });
+  NoteChannelsConnected();
 }
 
-bool IPlugBase::InputChannelConnected(int index) const
+void IPlugBase::NoteChannelsConnected()
 {
-  const InputChannelSlot* channel = InputChannel(index);
-  return channel != nullptr && channel->connected;
-}
-
-bool IPlugBase::OutputChannelConnected(int index) const
-{
-  const OutputChannelSlot* channel = OutputChannel(index);
-  return channel != nullptr && channel->connected;
+  const auto connected = [](const auto& channel) { return channel.connected; };
+  mAllChannelsConnected =
+      std::all_of(mInputs.begin(), mInputs.end(), connected) && std::all_of(mOutputs.begin(), mOutputs.end(), connected);
 }
 
 const InputChannelSlot* IPlugBase::InputChannel(int index) const
@@ -712,19 +709,18 @@ void IPlugBase::RunProcessing(int frames)
 bool IPlugBase::RunProcessingOnHostBuffers(double* const* inputs, int inputCount, double* const* outputs,
                                            int outputCount, int frames)
 {
-  if (frames <= 0 || frames > mBlockFrames || inputCount != NInChannels() || outputCount != NOutChannels())
+  if (!mAllChannelsConnected || frames <= 0 || frames > mBlockFrames || inputCount != NInChannels() ||
+      outputCount != NOutChannels())
     return false;
-  for (int i = 0; i < inputCount; ++i)
-    if (!mInputs[static_cast<std::size_t>(i)].connected || inputs[i] == nullptr)
-      return false;
-  for (int o = 0; o < outputCount; ++o)
-    if (!mOutputs[static_cast<std::size_t>(o)].connected || outputs[o] == nullptr)
-      return false;
   // The plug-in's pointers are copies: it may move them without touching the host's.
   double* ins[kMaxChannels];
   double* outs[kMaxChannels];
-  std::copy(inputs, inputs + inputCount, ins);
-  std::copy(outputs, outputs + outputCount, outs);
+  for (int i = 0; i < inputCount; ++i)
+    if ((ins[i] = inputs[i]) == nullptr)
+      return false;
+  for (int o = 0; o < outputCount; ++o)
+    if ((outs[o] = outputs[o]) == nullptr)
+      return false;
   ProcessAudio(ins, outs, frames);
   return true;
 }

@@ -312,8 +312,14 @@ public:
   void ConnectInputChannels(int first, int count, bool connected);
   void ConnectOutputChannels(int first, int count, bool connected);
   // False for an index outside the list.
-  bool InputChannelConnected(int index) const;
-  bool OutputChannelConnected(int index) const;
+  bool InputChannelConnected(int index) const
+  {
+    return index >= 0 && index < NInChannels() && mInputs[static_cast<std::size_t>(index)].connected;
+  }
+  bool OutputChannelConnected(int index) const
+  {
+    return index >= 0 && index < NOutChannels() && mOutputs[static_cast<std::size_t>(index)].connected;
+  }
   // nullptr for an index outside the list.
   const InputChannelSlot* InputChannel(int index) const;
   const OutputChannelSlot* OutputChannel(int index) const;
@@ -399,6 +405,8 @@ private:
   template <typename Fn>
   static void ForRange(int first, int count, int channels, Fn&& fn);
   bool NeedsScratch() const;
+  // After a channel's connection changed: keeps whether every channel is connected.
+  void NoteChannelsConnected();
   void StorePresetValues(PresetSlot& preset) const;
   ProcessorOwnership::Clock::duration StaleAfter() const;
 
@@ -420,6 +428,7 @@ private:
   bool mDoesMidi = false;
   std::atomic<bool> mBypassed{false};
   bool mHandingOver = false; // under the mutex: inside a LocklessHandOver
+  bool mAllChannelsConnected = false; // every input and output channel is connected
   int mCurrentPresetIndex = 0;
   double mSampleRate = 44100.0;
   int mBlockFrames = 0;
